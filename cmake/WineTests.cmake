@@ -1,0 +1,53 @@
+# Test executables run under Wine in a private 32-bit prefix inside the build tree. Wine reports
+# the Windows version per executable name, so each test names the version it means.
+set(KIT_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix CACHE PATH "Wine prefix of the test runs")
+set(KIT_WINE_SETTINGS ${CMAKE_BINARY_DIR}/wine-settings.reg)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh ${KIT_WINE_PREFIX})
+
+# kit_wine_test(<target> <version> [NAME <exe name>] [LOCK <resource>] [TIMEOUT <s>] [ARGS ...])
+# Runs <target> under Wine as <version> (win95, win98, winme, nt40, win2k, winxp, win2003).
+# NAME runs a copy under another file name, so one test program can meet several versions.
+function(kit_wine_test target version)
+  cmake_parse_arguments(T "" "NAME;LOCK;TIMEOUT" "ARGS" ${ARGN})
+  if(T_NAME)
+    set(exe ${T_NAME})
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${KIT_OUTPUT_DIR}/${exe}.exe)
+    add_test(NAME ${exe} COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} ${KIT_OUTPUT_DIR}/${exe}.exe
+             ${T_ARGS} WORKING_DIRECTORY ${KIT_OUTPUT_DIR})
+  else()
+    set(exe ${target})
+    add_test(NAME ${exe} COMMAND ${target} ${T_ARGS} WORKING_DIRECTORY ${KIT_OUTPUT_DIR})
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${exe} PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT ${T_TIMEOUT}
+                       LABELS ${version})
+  if(T_LOCK)
+    set_tests_properties(${exe} PROPERTIES RESOURCE_LOCK ${T_LOCK})
+  endif()
+  set_property(GLOBAL APPEND PROPERTY KIT_WINE_VERSIONS "${exe}.exe=${version}")
+endfunction()
+
+# The prefix's registry settings: the version each executable sees, and the null graphics driver
+# so that message boxes exist (and can be read and closed by a test thread) without a display.
+function(kit_write_wine_settings)
+  get_property(pairs GLOBAL PROPERTY KIT_WINE_VERSIONS)
+  list(APPEND pairs ${KIT_EXTRA_WINE_VERSIONS})
+  set(text "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\n\"Graphics\"=\"null\"\n")
+  foreach(pair IN LISTS pairs)
+    string(REPLACE "=" ";" parts "${pair}")
+    list(GET parts 0 exe)
+    list(GET parts 1 version)
+    string(APPEND text "\n[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\${exe}]\n\"Version\"=\"${version}\"\n")
+  endforeach()
+  file(WRITE ${KIT_WINE_SETTINGS} "${text}")
+
+  add_test(NAME wine_prefix_setup
+           COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/wine-prefix.sh setup ${KIT_WINE_PREFIX} ${KIT_WINE_SETTINGS})
+  add_test(NAME wine_prefix_cleanup
+           COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/wine-prefix.sh cleanup ${KIT_WINE_PREFIX})
+  set_tests_properties(wine_prefix_setup PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 300)
+  set_tests_properties(wine_prefix_cleanup PROPERTIES FIXTURES_CLEANUP wine_prefix TIMEOUT 120)
+endfunction()

@@ -1,0 +1,28 @@
+#!/bin/sh
+# wine-prefix.sh setup PREFIX SETTINGS.reg : create the 32-bit prefix once, then apply settings
+# wine-prefix.sh cleanup PREFIX            : end the prefix's wineserver so nothing stays running
+set -e
+action=$1
+prefix=$2
+export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY
+case "$action" in
+setup)
+  settings=$3
+  wineserver -k 2>/dev/null || true
+  if [ ! -f "$prefix/.kit-ready" ]; then
+    rm -rf "$prefix"
+    wineboot -i >/dev/null 2>&1
+    wineserver -w
+    touch "$prefix/.kit-ready"
+  fi
+  # Graphics=null must be in place before the wineserver that the tests use starts.
+  wine reg import "$(winepath -w "$settings" 2>/dev/null)" >/dev/null 2>&1
+  wineserver -w
+  echo "wine prefix ready: $prefix"
+  ;;
+cleanup)
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  ;;
+esac
