@@ -59,6 +59,7 @@ void InProcessBoard::PowerOn() {
     answers_ = true;
     smi_ = SmiInterface{kDefaultTuningPort, kDefaultTuningCommand, kDefaultFanPort};
     firmware_.Reset();
+    override_ = nullptr;
     writes_.clear();
     faultedReads_.clear();
 }
@@ -99,6 +100,11 @@ void InProcessBoard::SetBiosReadable(bool readable) {
 void InProcessBoard::SetFirmwareAnswers(bool answers) {
     std::lock_guard<std::mutex> lock(mutex_);
     answers_ = answers;
+}
+
+void InProcessBoard::OverrideTuningHandler(TuningHandler handler) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    override_ = std::move(handler);
 }
 
 void InProcessBoard::SetInterface(const SmiInterface& smi) {
@@ -155,7 +161,10 @@ LONG InProcessBoard::HandlePortWrite(CONTEXT& context) {
     const uint8_t ah = static_cast<uint8_t>(regs.eax >> 8);
     if (answers_) {
         if (width == 16 && port == smi_.tuningPort && al == smi_.tuningCommand) {
-            firmware_.HandleTuning(regs);
+            if (override_)
+                override_(regs);
+            else
+                firmware_.HandleTuning(regs);
             write.answered = true;
         } else if (width == 8 && port == smi_.fanPort && ah == 0x11 &&
                    (al == kFanReadCommand || al == kFanWriteCommand)) {

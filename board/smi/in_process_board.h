@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -53,6 +54,11 @@ public:
 
     FirmwareModel& Firmware() { return firmware_; }
 
+    // Plays the tuning handler instead of the firmware model, for tests that need exact
+    // register answers; an empty function restores the model. PowerOn clears it.
+    using TuningHandler = std::function<void(CpuRegisters&)>;
+    void OverrideTuningHandler(TuningHandler handler);
+
     std::vector<PortWrite> Writes() const;
     void ClearWrites();
     // Reads of the BIOS area that faulted (the library must never make one).
@@ -68,6 +74,7 @@ private:
     bool answers_ = true;
     SmiInterface smi_{kDefaultTuningPort, kDefaultTuningCommand, kDefaultFanPort};
     FirmwareModel firmware_;
+    TuningHandler override_;
     std::vector<PortWrite> writes_;
     std::vector<uintptr_t> faultedReads_;
 };

@@ -1,0 +1,136 @@
+// Finding the tuning interface in the BIOS area on Windows 9x: which table wins, what is read
+// from it, and that the scan never reads outside F0000h..FFFFFh.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "discovery.h"
+#include "in_process_board.h"
+#include "kclk.h"
+#include "library_state.h"
+
+namespace {
+
+using board::InProcessBoard;
+
+// Runs first in this program: nothing has touched the library's state yet.
+TEST(FreshLibrary, StateIsZeroAndTheFlagsHaveNoAnswer) {
+    const kclk::LibraryState& state = kclk::State();
+    EXPECT_EQ(0, state.OsKind);
+    EXPECT_EQ(0, state.InterfaceMode);
+    EXPECT_EQ(0, state.SmiPort);
+    EXPECT_EQ(0, state.SmiCommand);
+    EXPECT_EQ(0u, state.FsbDramAttributes);
+    EXPECT_EQ(0u, state.AgpPciAttributes);
+    EXPECT_EQ(nullptr, state.DeviceHandle);
+    EXPECT_EQ(2, SupFSBShow());
+    EXPECT_EQ(2, PCISupAsyMode());
+}
+
+class Discovery : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Board().Install());
+        Board().PowerOn();
+        kclk::State().SmiPort = 0x4444;  // to see whether discovery changes them
+        kclk::State().SmiCommand = 0x44;
+    }
+    static InProcessBoard& Board() { return InProcessBoard::Instance(); }
+};
+
+TEST_F(Discovery, Krl4TableWinsOverClkTableWhereverBothAre) {
+    Board().PlaceClkTable(0xF0100, 0x0C0C, 0xCC);      // lower address, still loses
+    Board().PlaceKrl4Table(0xF8000, 0x04B2, 0xE1);
+    EXPECT_EQ(4, Check_KRVer());
+    EXPECT_EQ(0x04B2, kclk::State().SmiPort);
+    EXPECT_EQ(0xE1, kclk::State().SmiCommand);
+    EXPECT_EQ(kclk::kInterfaceKrl4, kclk::State().InterfaceMode);
+    EXPECT_EQ(1, kclk::State().OsKind);
+}
+
+TEST_F(Discovery, PortIsLittleEndianAndCommandFollows) {
+    Board().PlaceKrl4Table(0xF2000, 0x00B2, 0xEF);
+    EXPECT_EQ(4, Check_KRVer());
+    EXPECT_EQ(0x00B2, kclk::State().SmiPort);
+    EXPECT_EQ(0xEF, kclk::State().SmiCommand);
+}
+
+TEST_F(Discovery, OnlyClkTableGivesThreeAndItsValues) {
+    Board().PlaceClkTable(0xFA000, 0x1234, 0x56);
+    EXPECT_EQ(3, Check_KRVer());
+    EXPECT_EQ(0x1234, kclk::State().SmiPort);
+    EXPECT_EQ(0x56, kclk::State().SmiCommand);
+    EXPECT_EQ(kclk::kInterfaceClk, kclk::State().InterfaceMode);
+    EXPECT_EQ(2, SupFSBShow()) << "no answer until a firmware export ran";
+    uint16_t fsb = 0;
+    ReturnCurrentCPUFSB(&fsb);
+    EXPECT_NE(2, SupFSBShow()) << "any firmware export stores mode 4";
+}
+
+TEST_F(Discovery, NoTableGivesTwoAndKeepsPortAndCommand) {
+    EXPECT_EQ(2, Check_KRVer());
+    EXPECT_EQ(0x4444, kclk::State().SmiPort);
+    EXPECT_EQ(0x44, kclk::State().SmiCommand);
+    EXPECT_EQ(kclk::kInterfaceNone, kclk::State().InterfaceMode);
+}
+
+TEST_F(Discovery, LowestMatchWinsAndOddAddressesAreFound) {
+    Board().PlaceKrl4Table(0xF9001, 0x2222, 0x22);
+    Board().PlaceKrl4Table(0xF0333, 0x1111, 0x11);
+    EXPECT_EQ(4, Check_KRVer());
+    EXPECT_EQ(0x1111, kclk::State().SmiPort);
+    EXPECT_EQ(reinterpret_cast<const uint8_t*>(0xF0333), kclk::State().SignatureAddress);
+}
+
+TEST_F(Discovery, SignatureCutOffByTheEndOfTheAreaIsNoMatch) {
+    Board().PlaceBytes(0xFFFFD, "$KR", 3);
+    EXPECT_FALSE(kclk::SignatureScan("$KRL4"));
+    EXPECT_EQ(2, Check_KRVer());
+}
+
+TEST_F(Discovery, SignatureEndingAtTheLastByteMatches) {
+    Board().PlaceBytes(0xFFFFC, "$CLK", 4);
+    EXPECT_TRUE(kclk::SignatureScan("$CLK"));
+    EXPECT_EQ(reinterpret_cast<const uint8_t*>(0xFFFFC), kclk::State().SignatureAddress);
+}
+
+TEST_F(Discovery, TableWhoseValuesWouldLiePastTheAreaIsNotUsed) {
+    Board().PlaceBytes(0xFFFFA, "$KRL4", 5);  // port and command would be beyond FFFFFh
+    Board().PlaceClkTable(0xF5000, 0x0300, 0x30);
+    EXPECT_EQ(3, Check_KRVer());
+    EXPECT_EQ(0x0300, kclk::State().SmiPort);
+    EXPECT_TRUE(Board().FaultedBiosReads().empty());
+}
+
+TEST_F(Discovery, FailedScanLeavesTheSignatureAddress) {
+    Board().PlaceKrl4Table(0xF4000, 1, 1);
+    ASSERT_TRUE(kclk::SignatureScan("$KRL4"));
+    EXPECT_FALSE(kclk::SignatureScan("$RXE"));
+    EXPECT_EQ(reinterpret_cast<const uint8_t*>(0xF4000), kclk::State().SignatureAddress);
+}
+
+TEST_F(Discovery, UnreadableAreaHoldsNoTableAndIsNeverRead) {
+    Board().PlaceKrl4Table(0xF2000, 0x00B2, 0xEF);
+    Board().SetBiosReadable(false);
+    EXPECT_EQ(2, Check_KRVer());
+    Board().SetBiosReadable(true);
+    EXPECT_TRUE(Board().FaultedBiosReads().empty());
+}
+
+TEST_F(Discovery, DirectPathDiscoveryMakesNoPortWrites) {
+    Board().PlaceKrl4Table(0xF2000, 0x00B2, 0xEF);
+    Check_KRVer();
+    EXPECT_TRUE(Board().Writes().empty());
+}
+
+TEST_F(Discovery, InitDrvOnWindows9xDoesNothingButSayYes) {
+    EXPECT_EQ(1, InitDrv());
+    HKEY key = nullptr;
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE,
+                                           "SYSTEM\\CurrentControlSet\\Services\\KRDrv", 0,
+                                           KEY_READ, &key))
+        << "nothing is registered on Windows 9x";
+    if (key) RegCloseKey(key);
+}
+
+}  // namespace

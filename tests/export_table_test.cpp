@@ -1,0 +1,114 @@
+// The shipped kclk.dll's interface: exactly the 84 names, undecorated, and every export cdecl
+// (it leaves its arguments for the caller to remove).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include "in_process_board.h"
+#include "message_box_catcher.h"
+
+extern "C" uint32_t __cdecl kit_CallMeasuringStack(void* fn, int argc, const uint32_t* args,
+                                                   int32_t* espDelta);
+
+namespace {
+
+struct ExportShape {
+    const char* name;
+    int argc;
+};
+
+// Written out here rather than taken from the header, so that both can be checked.
+const ExportShape kExports[] = {
+    {"ScanOSInfo", 0}, {"Check_KRVer", 0}, {"InitDrv", 0}, {"OpenDriver", 0},
+    {"SupOverClock", 0}, {"GetOverClockAttribute", 0},
+    {"SupFSBShow", 0}, {"FSBCanAdj", 0}, {"FSBLinear", 0}, {"FSBSupDivMode", 0},
+    {"FSBSupAsyMode", 0}, {"SupDRAMClkShow", 0}, {"DRAMClkCanAdj", 0}, {"DRAMSupLinear", 0},
+    {"DRAMSupDivMode", 0}, {"DRAMSupAsyMode", 0}, {"DRAMSupRelDivMode", 0},
+    {"SupAGPClkShow", 0}, {"AGPClkCanAdj", 0}, {"AGPSupLinear", 0}, {"AGPSupDivMode", 0},
+    {"AGPSupAsyMode", 0}, {"SupPCIClkShow", 0}, {"PCIClkCanAdj", 0}, {"PCISupLinear", 0},
+    {"PCISupDivMode", 0}, {"PCISupAsyMode", 0},
+    {"ReturnCurrentVCOValue", 7}, {"ReturnPresetVCOValue", 6}, {"ReturnCurrentCPUFSB", 1},
+    {"ReturnCurrentDRAMFreq", 1}, {"ReturnPresetDRAMFreq", 1}, {"ReturnCurrentAGPFreq", 1},
+    {"ReturnPresetAGPFreq", 1}, {"ReturnCurrentPCIFreq", 1}, {"ReturnPresetPCIFreq", 1},
+    {"ReturnDiscFSBTable", 2}, {"ReturnFSBDivTable", 2}, {"ReturnDRAMDivTable", 2},
+    {"ReturnAGPDivTable", 2}, {"ReturnPCIDivTable", 2}, {"ReturnFSBAsyTable", 2},
+    {"ReturnDRAMAsyTable", 2}, {"ReturnAGPAsyTable", 2}, {"ReturnPCIAsyTable", 2},
+    {"ReturnLinearModeLimit", 3}, {"ReturnDRAMLimit", 3}, {"ReturnAGPLimit", 3},
+    {"ReturnPCILimit", 3}, {"ReturnVCOLimit", 2},
+    {"SetClockProb", 5}, {"SetClock", 6},
+    {"GetOverVidSup", 0}, {"GetOverVidAttrib", 1}, {"GetVidCurrentVol", 1},
+    {"GetVidDiscTable", 2}, {"SetNewVidVol", 2},
+    {"GetOverDIMMVolSup", 0}, {"GetDIMMOverVolAttrib", 1}, {"GetDIMMCurrentVol", 1},
+    {"GetDIMMDiscTable", 2}, {"SetNewDIMMOverVol", 2},
+    {"GetOverAGPVolAGPSup", 0}, {"GetAGPOverVolAGPAttrib", 1}, {"GetAGPCurrentVol", 1},
+    {"GetAGPDiscTable", 2}, {"SetNewAGPOverVol", 2},
+    {"GetCPURatioChgSup", 0}, {"GetCPURatioAttrib", 1}, {"GetCurrentCPURatio", 1},
+    {"GetCPURatioDiscTable", 2}, {"GetCPURatioLimit", 3}, {"SetNewCPURatio", 2},
+    {"Check_SmartFan", 0}, {"SF_NB_ON", 0}, {"SF_NB_OFF", 0},
+    {"GetCIASup", 0}, {"GetCIAAttribute", 1}, {"GetCIAStatus", 1}, {"GetCIATable", 2},
+    {"SetCIAControl", 2}, {"GetMIBSup", 0}, {"GetMIBAttribute", 1}, {"SetMIBControl", 2},
+};
+static_assert(sizeof(kExports) / sizeof(kExports[0]) == 84);
+
+std::vector<std::string> ExportedNames(HMODULE module) {
+    auto base = reinterpret_cast<const uint8_t*>(module);
+    auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    auto nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    auto exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
+    auto names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+    std::vector<std::string> result;
+    for (DWORD i = 0; i < exports->NumberOfNames; ++i)
+        result.emplace_back(reinterpret_cast<const char*>(base + names[i]));
+    EXPECT_EQ(exports->NumberOfNames, exports->NumberOfFunctions) << "no export by ordinal only";
+    return result;
+}
+
+class ShippedLibrary : public testing::Test {
+protected:
+    void SetUp() override {
+        library_ = LoadLibraryA("kclk.dll");
+        ASSERT_NE(nullptr, library_) << "error " << GetLastError();
+    }
+    void TearDown() override {
+        if (library_) FreeLibrary(library_);
+    }
+    HMODULE library_ = nullptr;
+};
+
+TEST_F(ShippedLibrary, ExportsExactlyTheEightyFourNames) {
+    std::vector<std::string> actual = ExportedNames(library_);
+    std::vector<std::string> expected;
+    for (const auto& e : kExports) expected.emplace_back(e.name);
+    std::sort(actual.begin(), actual.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, actual);
+}
+
+TEST_F(ShippedLibrary, EveryExportLeavesItsArgumentsToTheCaller) {
+    board::InProcessBoard& board = board::InProcessBoard::Instance();
+    ASSERT_TRUE(board.Install());
+    board.PowerOn();
+    board.PlaceKrl4Table(0xF6000, board::kDefaultTuningPort, board::kDefaultTuningCommand);
+    board.PlaceRxeTable(0xF7000, board::kDefaultFanPort);
+    testsupport::MessageBoxCatcher catcher;  // OpenDriver has no driver to open on Windows 9x
+
+    // Every pointer argument points into scratch space; value arguments are small numbers.
+    static uint32_t scratch[16][4];
+    uint32_t args[7];
+    for (int i = 0; i < 7; ++i) args[i] = reinterpret_cast<uint32_t>(&scratch[i]);
+
+    for (const auto& e : kExports) {
+        void* fn = reinterpret_cast<void*>(GetProcAddress(library_, e.name));
+        ASSERT_NE(nullptr, fn) << e.name;
+        int32_t delta = -1;
+        kit_CallMeasuringStack(fn, e.argc, args, &delta);
+        EXPECT_EQ(0, delta) << e.name << " removed its own arguments";
+    }
+}
+
+}  // namespace
