@@ -52,7 +52,7 @@ TEST_F(DirectPath, FunctionRegistersReachTheHandler) {
 }
 
 TEST_F(DirectPath, ResultsComeFromTheHandlersRegisters) {
-    Board().Firmware().clocks.fsb = 0x4321;
+    Board().Firmware().clock.current.fsb = 0x4321;
     FirmwareCall call(RequestId::ReturnCurrentCPUFSB);
     call.Deliver();
     EXPECT_EQ(0, call.Status());
