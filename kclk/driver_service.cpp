@@ -1,28 +1,201 @@
-// Placeholder until the service installation lands: opens the device only.
+// InitDrv and OpenDriver: on the NT family the library copies its port driver into the system's
+// driver directory, registers it as an automatically started kernel-driver service, starts it
+// and opens its device. Nothing is installed on Windows 9x, where the library triggers the
+// firmware itself.
 #include "driver_service.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <winsvc.h>
 
 #include "kclk.h"
 #include "library_state.h"
 #include "messages.h"
-#include "os_kind.h"
+#include "win_handles.h"
 
 namespace kclk {
-int32_t InstallDriverService(const char*) { return 1; }
-int32_t StartDriverService(const char*) { return 1; }
+
+namespace {
+
+constexpr DWORD kManagerAccess = 0xF003F;  // SC_MANAGER_ALL_ACCESS
+constexpr DWORD kServiceAccess = 0xF01FF;  // SERVICE_ALL_ACCESS
+constexpr DWORD kPathCapacity = MAX_PATH;  // the library's path buffers
+
+int g_attemptsMade = 0;
+
+// Shown by every routine that needs the system directory and cannot get it.
+bool SystemDirectoryOrMessage(std::string& directory) {
+    if (DriverSystemDirectory(State().OsKind, directory)) return true;
+    ShowPlainMessage("Could not find Windows system directory", "Error");
+    return false;
+}
+
+bool SetDwordValue(HKEY key, const char* name, DWORD value) {
+    return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                          sizeof(value)) == ERROR_SUCCESS;
+}
+
+// Asks the service for its state; false when it could not say.
+bool ReportsRunning(SC_HANDLE service) {
+    SERVICE_STATUS status{};
+    return ControlService(service, SERVICE_CONTROL_INTERROGATE, &status) &&
+           status.dwCurrentState == SERVICE_RUNNING;
+}
+
+// The service key is rebuilt on every attempt, so that a broken registration (a stale image
+// path, a dependency on something absent) cannot keep the driver from loading.
+bool WriteServiceKey() {
+    RegistryKey key;
+    DWORD disposition = 0;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kDriverServiceKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, key.Receive(), &disposition) != ERROR_SUCCESS) {
+        ShowLibraryMessage("Could not create driver registry key");
+        return false;
+    }
+    for (const char* name : {"ImagePath", "DisplayName", "DependOnGroup", "DependOnService"})
+        RegDeleteValueA(key.Get(), name);  // a missing value is no error
+    if (!SetDwordValue(key.Get(), "ErrorControl", SERVICE_ERROR_NORMAL)) {
+        ShowLibraryMessage("Could not create driver registry value ErrorControl");
+        return false;
+    }
+    if (!SetDwordValue(key.Get(), "Start", SERVICE_AUTO_START)) {
+        ShowLibraryMessage("Could not create driver registry value Start");
+        return false;
+    }
+    if (!SetDwordValue(key.Get(), "Type", SERVICE_KERNEL_DRIVER)) {
+        ShowLibraryMessage("Could not create driver registry value Type");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+const char* DriverFileName(int32_t osKind) {
+    return osKind == kOsWin52Wow64 ? "KrDrv.A64" : "KrDrv.W32";
+}
+
+bool DriverSystemDirectory(int32_t osKind, std::string& directory) {
+    char path[kPathCapacity] = {};
+    if (osKind == kOsWin52Wow64) {
+        constexpr char kWow64[] = "\\SYSWOW64";
+        const UINT length = GetWindowsDirectoryA(path, kPathCapacity);
+        if (length == 0 || length + sizeof(kWow64) > kPathCapacity) return false;
+        directory.assign(path, length).append(kWow64);
+        return true;
+    }
+    const UINT length = GetSystemDirectoryA(path, kPathCapacity);
+    if (length == 0 || length >= kPathCapacity) return false;  // failed, or did not fit
+    directory.assign(path, length);
+    return true;
+}
+
+std::string InstalledDriverPath(const std::string& systemDirectory) {
+    return systemDirectory + "\\Drivers\\" + kDriverServiceName + ".sys";
+}
+
+int DriverStartAttemptsMade() { return g_attemptsMade; }
+
+int32_t InstallDriverService(const char* serviceName) {
+    std::string systemDirectory;
+    if (!SystemDirectoryOrMessage(systemDirectory)) return 0;
+    const std::string driverPath = InstalledDriverPath(systemDirectory);
+
+    ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, kManagerAccess));
+    if (!manager) {
+        ShowLibraryMessage("Could not open Service Control Manager");
+        return 0;
+    }
+    ServiceHandle service(OpenServiceA(manager.Get(), serviceName, kServiceAccess));
+    if (!service) {
+        service.Reset(CreateServiceA(manager.Get(), serviceName, serviceName, kServiceAccess,
+                                     SERVICE_KERNEL_DRIVER, SERVICE_AUTO_START,
+                                     SERVICE_ERROR_NORMAL, driverPath.c_str(), nullptr, nullptr,
+                                     nullptr, nullptr, nullptr));
+        if (!service) {
+            ShowLibraryMessage("Could not install driver with Service Control Manager");
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int32_t StartDriverService(const char* serviceName) {
+    std::string systemDirectory;
+    if (!SystemDirectoryOrMessage(systemDirectory)) return 0;
+
+    ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, kManagerAccess));
+    if (!manager) {
+        ShowLibraryMessage("Could not open Service Control Manager");
+        return 0;
+    }
+    ServiceHandle service(OpenServiceA(manager.Get(), serviceName, kServiceAccess));
+    if (!service) {
+        ShowLibraryMessage("Could not open driver service");
+        return 0;
+    }
+    if (ReportsRunning(service.Get())) return 1;
+    if (!StartServiceA(service.Get(), 0, nullptr)) return 0;
+    for (int poll = 0; poll < 10; ++poll) {
+        Sleep(1000);
+        if (ReportsRunning(service.Get())) return 1;
+    }
+    return 0;
+}
+
 }  // namespace kclk
 
 extern "C" int32_t __cdecl InitDrv(void) {
-    kclk::State().OsKind = ScanOSInfo();
+    using namespace kclk;
+    InitCommonControls();
+    const std::string moduleDirectory = OwnModuleDirectory();
+    LibraryState& state = State();
+    state.OsKind = ScanOSInfo();
+    g_attemptsMade = 0;
+    // The same test the gateway makes: wherever requests go to the driver, it is installed.
+    if (!UsesDriverPath(state.OsKind)) return 1;
+
+    for (int attempt = 0; attempt < kDriverStartAttempts; ++attempt) {
+        ++g_attemptsMade;
+        {
+            RegistryKey existing;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDriverServiceKey, 0, KEY_READ,
+                              existing.Receive()) == ERROR_SUCCESS) {
+                existing.Close();
+                RegDeleteKeyA(HKEY_LOCAL_MACHINE, kDriverServiceKey);  // a key with subkeys stays
+                RegFlushKey(HKEY_LOCAL_MACHINE);
+                Sleep(200);
+            }
+        }
+        Sleep(100);
+
+        std::string systemDirectory;
+        if (!SystemDirectoryOrMessage(systemDirectory)) return 0;
+        // Without its own directory the library cannot name the file it ships; copying a
+        // relative name would install whatever lies in the current directory.
+        if (!moduleDirectory.empty()) {
+            const std::string source = moduleDirectory + DriverFileName(state.OsKind);
+            CopyFileA(source.c_str(), InstalledDriverPath(systemDirectory).c_str(), FALSE);
+        }
+        if (!InstallDriverService(kDriverServiceName)) return 0;
+        if (!WriteServiceKey()) return 0;
+        if (StartDriverService(kDriverServiceName)) return 1;
+    }
+    // The failure shows up when OpenDriver cannot open the device.
     return 1;
 }
 
 extern "C" int32_t __cdecl OpenDriver(void) {
+    using namespace kclk;
+    LibraryState& state = State();
     HANDLE device = CreateFileA(KCLK_DEVICE_PATH, GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
-    kclk::State().DeviceHandle = device;
+    // The handle this one replaces would otherwise stay open until the process ends.
+    FileHandle replaced(state.DeviceHandle);
+    state.DeviceHandle = device;
     if (device == INVALID_HANDLE_VALUE) {
-        kclk::ShowPlainMessage("Failed to open Kestrel WinNT driver!\nPlease reboot,and install again!",
-                               "OpenDriver");
+        ShowPlainMessage("Failed to open Kestrel WinNT driver!\nPlease reboot,and install again!",
+                         "OpenDriver");
         return 0;
     }
     return 1;

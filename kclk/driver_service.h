@@ -7,8 +7,26 @@
 namespace kclk {
 
 constexpr const char* kDriverServiceName = "KRDrv";
+constexpr const char* kDriverServiceKey = "SYSTEM\\CurrentControlSet\\Services\\KRDrv";
+constexpr int kDriverStartAttempts = 20;
 
 int32_t InstallDriverService(const char* serviceName);
 int32_t StartDriverService(const char* serviceName);
+
+// The driver file shipped beside the library: "KrDrv.A64" for 64-bit Windows (kind 7),
+// "KrDrv.W32" otherwise.
+const char* DriverFileName(int32_t osKind);
+
+// The directory the driver is installed under: the system directory, or for kind 7 the Windows
+// directory followed by "\SYSWOW64". False when Windows cannot say (or the path would not fit
+// the library's 260-character buffers); directory is then left alone.
+bool DriverSystemDirectory(int32_t osKind, std::string& directory);
+
+// systemDirectory + "\Drivers\KRDrv.sys".
+std::string InstalledDriverPath(const std::string& systemDirectory);
+
+// How many start attempts the last InitDrv of this module made (0 when it had nothing to
+// install).
+int DriverStartAttemptsMade();
 
 }  // namespace kclk
