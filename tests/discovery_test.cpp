@@ -123,14 +123,4 @@ TEST_F(Discovery, DirectPathDiscoveryMakesNoPortWrites) {
     EXPECT_TRUE(Board().Writes().empty());
 }
 
-TEST_F(Discovery, InitDrvOnWindows9xDoesNothingButSayYes) {
-    EXPECT_EQ(1, InitDrv());
-    HKEY key = nullptr;
-    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE,
-                                           "SYSTEM\\CurrentControlSet\\Services\\KRDrv", 0,
-                                           KEY_READ, &key))
-        << "nothing is registered on Windows 9x";
-    if (key) RegCloseKey(key);
-}
-
 }  // namespace
