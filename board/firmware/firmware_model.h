@@ -68,7 +68,9 @@ enum ClockTableId : uint8_t {
     kDiscreteFsbTable, kFsbDividerTable, kDramDividerTable, kAgpDividerTable, kPciDividerTable,
     kFsbAsyncTable, kDramAsyncTable, kAgpAsyncTable, kPciAsyncTable, kClockTableCount
 };
-enum ClockLimitId : uint8_t { kLinearFsbLimit, kDramLimit, kAgpLimit, kPciLimit, kVcoLimit, kClockLimitCount };
+enum ClockLimitId : uint8_t {
+    kLinearFsbLimit, kDramLimit, kAgpLimit, kPciLimit, kVcoLimit, kClockLimitCount
+};
 enum ClockPresetId : uint8_t { kBootPreset, kFailSafePreset, kClockPresetCount };
 
 struct ClockGenerator {

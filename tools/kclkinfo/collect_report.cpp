@@ -27,23 +27,33 @@ Value WordOf(WordReader read) {
     return Value::Object().Add("status", Value::Word(status)).Add("value", Value::Word(value));
 }
 
-Value TableOf(TableReader read) {
+// Tables end at the first nonzero status word; the CIA table, a yes/no export, at the first no.
+bool More(uint16_t status) { return status == 0; }
+bool More(int32_t answer) { return answer == 1; }
+Field EndOf(uint16_t status) { return Field{"status", Value::Word(status)}; }
+Field EndOf(int32_t answer) { return Field{"answer", Value::Integer(answer)}; }
+
+template <typename Result>
+Value TableOf(Result(__cdecl* read)(uint16_t, uint16_t*)) {
     Value entries = Value::List();
     for (uint16_t index = 0; index < kEntryCap; ++index) {
         uint16_t entry = 0;
-        const uint16_t status = read(index, &entry);
-        if (status != 0) {
+        const Result result = read(index, &entry);
+        if (!More(result)) {
+            Field end = EndOf(result);
             return Value::Object()
                 .Add("entries", std::move(entries))
                 .Add("end", Value::Object()
                                 .Add("index", Value::Integer(index))
-                                .Add("status", Value::Word(status))
+                                .Add(std::move(end.key), std::move(end.value))
                                 .Add("entry", Value::Word(entry)))
                 .Add("truncated", Value::Boolean(false));
         }
         entries.Append(Value::Word(entry));
     }
-    return Value::Object().Add("entries", std::move(entries)).Add("truncated", Value::Boolean(true));
+    return Value::Object()
+        .Add("entries", std::move(entries))
+        .Add("truncated", Value::Boolean(true));
 }
 
 Value LimitOf(LimitReader read) {
@@ -78,7 +88,8 @@ Value Frequencies() {
     Value out = Value::Object();
     {
         uint16_t bx = 0, w[6] = {};
-        const uint16_t status = ReturnCurrentVCOValue(&bx, &w[0], &w[1], &w[2], &w[3], &w[4], &w[5]);
+        const uint16_t status =
+            ReturnCurrentVCOValue(&bx, &w[0], &w[1], &w[2], &w[3], &w[4], &w[5]);
         out.Add("ReturnCurrentVCOValue",
                 Value::Object()
                     .Add("status", Value::Word(status))
@@ -198,28 +209,7 @@ Value Accelerators() {
                                     .Add("answer", Value::Integer(answer))
                                     .Add("value", Value::Word(status)));
     }
-    {
-        Value entries = Value::List();
-        Value table = Value::Object();
-        uint16_t index = 0;
-        for (; index < kEntryCap; ++index) {
-            uint16_t entry = 0;
-            const int32_t answer = GetCIATable(index, &entry);
-            if (answer != 1) {
-                table.Add("entries", std::move(entries))
-                    .Add("end", Value::Object()
-                                    .Add("index", Value::Integer(index))
-                                    .Add("answer", Value::Integer(answer))
-                                    .Add("entry", Value::Word(entry)))
-                    .Add("truncated", Value::Boolean(false));
-                break;
-            }
-            entries.Append(Value::Word(entry));
-        }
-        if (index == kEntryCap)
-            table.Add("entries", std::move(entries)).Add("truncated", Value::Boolean(true));
-        out.Add("GetCIATable", std::move(table));
-    }
+    out.Add("GetCIATable", TableOf(GetCIATable));
     out.Add("GetMIBSup", Value::Object().Add("answer", Value::Integer(GetMIBSup())));
     {
         int32_t flag = 0;
@@ -242,9 +232,10 @@ Report CollectReport() {
     if (!report.available) return report;
 
     // The order a client follows: support, then the attribute query that the flags answer from.
-    report.tree.Add("overclock", Value::Object()
-                                     .Add("SupOverClock", StatusOf(SupOverClock))
-                                     .Add("GetOverClockAttribute", StatusOf(GetOverClockAttribute)));
+    Value overclock = Value::Object();
+    overclock.Add("SupOverClock", StatusOf(SupOverClock));
+    overclock.Add("GetOverClockAttribute", StatusOf(GetOverClockAttribute));
+    report.tree.Add("overclock", std::move(overclock));
     report.tree.Add("capability_flags", CapabilityFlags());
     report.tree.Add("frequencies", Frequencies());
     report.tree.Add("tables", Tables());
@@ -252,7 +243,8 @@ Report CollectReport() {
     report.tree.Add("voltages", Voltages());
     report.tree.Add("cpu_ratio", CpuRatio());
     // Only the check: switching the fan on or off is a setting.
-    report.tree.Add("smart_fan", Value::Object().Add("Check_SmartFan", Value::Integer(Check_SmartFan())));
+    report.tree.Add("smart_fan",
+                    Value::Object().Add("Check_SmartFan", Value::Integer(Check_SmartFan())));
     report.tree.Add("accelerators", Accelerators());
     return report;
 }
