@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 JOBS ?= 2
 CTEST_ARGS ?=
 
-.PHONY: all deps configure build test demo clean
+.PHONY: all deps configure build test demo bench clean
 
 all: build
 
@@ -21,6 +21,9 @@ test: build
 
 demo: build
 	@sh scripts/demo.sh $(BUILD_DIR)
+
+bench: build
+	@sh scripts/run-in-prefix.sh $(BUILD_DIR) bench_request_cost.exe
 
 clean:
 	rm -rf $(BUILD_DIR)
