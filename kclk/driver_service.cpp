@@ -23,11 +23,20 @@ constexpr DWORD kPathCapacity = MAX_PATH;  // the library's path buffers
 
 int g_attemptsMade = 0;
 
-// Shown by every routine that needs the system directory and cannot get it.
-bool SystemDirectoryOrMessage(std::string& directory) {
-    if (DriverSystemDirectory(State().OsKind, directory)) return true;
+// Where the driver is installed. Shown by every routine that needs the system directory and
+// cannot get it (or could not fit the driver's path after it).
+bool InstalledPathOrMessage(PathText& path) {
+    PathText directory;
+    if (DriverSystemDirectory(State().OsKind, directory) && InstalledDriverPath(directory, path))
+        return true;
     ShowPlainMessage("Could not find Windows system directory", "Error");
     return false;
+}
+
+ServiceHandle OpenManagerOrMessage() {
+    ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, kManagerAccess));
+    if (!manager) ShowLibraryMessage("Could not open Service Control Manager");
+    return manager;
 }
 
 bool SetDwordValue(HKEY key, const char* name, DWORD value) {
@@ -52,7 +61,9 @@ bool WriteServiceKey() {
         ShowLibraryMessage("Could not create driver registry key");
         return false;
     }
-    for (const char* name : {"ImagePath", "DisplayName", "DependOnGroup", "DependOnService"})
+    static const char* const kDeletedValues[] = {"ImagePath", "DisplayName", "DependOnGroup",
+                                                  "DependOnService"};
+    for (const char* name : kDeletedValues)
         RegDeleteValueA(key.Get(), name);  // a missing value is no error
     if (!SetDwordValue(key.Get(), "ErrorControl", SERVICE_ERROR_NORMAL)) {
         ShowLibraryMessage("Could not create driver registry value ErrorControl");
@@ -75,37 +86,35 @@ const char* DriverFileName(int32_t osKind) {
     return osKind == kOsWin52Wow64 ? "KrDrv.A64" : "KrDrv.W32";
 }
 
-bool DriverSystemDirectory(int32_t osKind, std::string& directory) {
+bool DriverSystemDirectory(int32_t osKind, PathText& directory) {
     char path[kPathCapacity] = {};
-    if (osKind == kOsWin52Wow64) {
-        constexpr char kWow64[] = "\\SYSWOW64";
-        const UINT length = GetWindowsDirectoryA(path, kPathCapacity);
-        if (length == 0 || length + sizeof(kWow64) > kPathCapacity) return false;
-        directory.assign(path, length).append(kWow64);
-        return true;
-    }
-    const UINT length = GetSystemDirectoryA(path, kPathCapacity);
+    const bool wow64 = osKind == kOsWin52Wow64;
+    const UINT length = wow64 ? GetWindowsDirectoryA(path, kPathCapacity)
+                              : GetSystemDirectoryA(path, kPathCapacity);
     if (length == 0 || length >= kPathCapacity) return false;  // failed, or did not fit
-    directory.assign(path, length);
+    PathText result(path);
+    if (wow64) result.Append("\\SYSWOW64");
+    if (!result.Fits()) return false;
+    directory = result;
     return true;
 }
 
-std::string InstalledDriverPath(const std::string& systemDirectory) {
-    return systemDirectory + "\\Drivers\\" + kDriverServiceName + ".sys";
+bool InstalledDriverPath(const PathText& systemDirectory, PathText& path) {
+    PathText result(systemDirectory.c_str());
+    result.Append("\\Drivers\\").Append(kDriverServiceName).Append(".sys");
+    if (!result.Fits()) return false;
+    path = result;
+    return true;
 }
 
 int DriverStartAttemptsMade() { return g_attemptsMade; }
 
 int32_t InstallDriverService(const char* serviceName) {
-    std::string systemDirectory;
-    if (!SystemDirectoryOrMessage(systemDirectory)) return 0;
-    const std::string driverPath = InstalledDriverPath(systemDirectory);
+    PathText driverPath;
+    if (!InstalledPathOrMessage(driverPath)) return 0;
 
-    ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, kManagerAccess));
-    if (!manager) {
-        ShowLibraryMessage("Could not open Service Control Manager");
-        return 0;
-    }
+    ServiceHandle manager = OpenManagerOrMessage();
+    if (!manager) return 0;
     ServiceHandle service(OpenServiceA(manager.Get(), serviceName, kServiceAccess));
     if (!service) {
         service.Reset(CreateServiceA(manager.Get(), serviceName, serviceName, kServiceAccess,
@@ -121,14 +130,11 @@ int32_t InstallDriverService(const char* serviceName) {
 }
 
 int32_t StartDriverService(const char* serviceName) {
-    std::string systemDirectory;
-    if (!SystemDirectoryOrMessage(systemDirectory)) return 0;
+    PathText driverPath;
+    if (!InstalledPathOrMessage(driverPath)) return 0;
 
-    ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, kManagerAccess));
-    if (!manager) {
-        ShowLibraryMessage("Could not open Service Control Manager");
-        return 0;
-    }
+    ServiceHandle manager = OpenManagerOrMessage();
+    if (!manager) return 0;
     ServiceHandle service(OpenServiceA(manager.Get(), serviceName, kServiceAccess));
     if (!service) {
         ShowLibraryMessage("Could not open driver service");
@@ -148,7 +154,7 @@ int32_t StartDriverService(const char* serviceName) {
 extern "C" int32_t __cdecl InitDrv(void) {
     using namespace kclk;
     InitCommonControls();
-    const std::string moduleDirectory = OwnModuleDirectory();
+    const ModulePathText moduleDirectory = OwnModuleDirectory();
     LibraryState& state = State();
     state.OsKind = ScanOSInfo();
     g_attemptsMade = 0;
@@ -169,14 +175,14 @@ extern "C" int32_t __cdecl InitDrv(void) {
         }
         Sleep(100);
 
-        std::string systemDirectory;
-        if (!SystemDirectoryOrMessage(systemDirectory)) return 0;
+        PathText driverPath;
+        if (!InstalledPathOrMessage(driverPath)) return 0;
         // Without its own directory the library cannot name the file it ships; copying a
         // relative name would install whatever lies in the current directory.
-        if (!moduleDirectory.empty()) {
-            const std::string source = moduleDirectory + DriverFileName(state.OsKind);
-            CopyFileA(source.c_str(), InstalledDriverPath(systemDirectory).c_str(), FALSE);
-        }
+        PathText source(moduleDirectory.c_str());
+        source.Append(DriverFileName(state.OsKind));
+        if (moduleDirectory.size() != 0 && source.Fits())
+            CopyFileA(source.c_str(), driverPath.c_str(), FALSE);
         if (!InstallDriverService(kDriverServiceName)) return 0;
         if (!WriteServiceKey()) return 0;
         if (StartDriverService(kDriverServiceName)) return 1;

@@ -2,7 +2,8 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+
+#include "fixed_text.h"
 
 namespace kclk {
 
@@ -20,10 +21,10 @@ const char* DriverFileName(int32_t osKind);
 // The directory the driver is installed under: the system directory, or for kind 7 the Windows
 // directory followed by "\SYSWOW64". False when Windows cannot say (or the path would not fit
 // the library's 260-character buffers); directory is then left alone.
-bool DriverSystemDirectory(int32_t osKind, std::string& directory);
+bool DriverSystemDirectory(int32_t osKind, PathText& directory);
 
-// systemDirectory + "\Drivers\KRDrv.sys".
-std::string InstalledDriverPath(const std::string& systemDirectory);
+// systemDirectory + "\Drivers\KRDrv.sys"; false when that does not fit a path buffer.
+bool InstalledDriverPath(const PathText& systemDirectory, PathText& path);
 
 // How many start attempts the last InitDrv of this module made (0 when it had nothing to
 // install).

@@ -1,7 +1,5 @@
 #include "firmware_gateway.h"
 
-#include <string>
-
 #include "messages.h"
 
 namespace kclk {
@@ -86,7 +84,8 @@ void FirmwareCall::DeliverToDriver() {
 
     delivered_ = SendToDriver(request_.controlCode, &block, sizeof(block));
     if (!delivered_ && request_.failureTag) {
-        std::string text = std::string("DeviceIOControl Fail(") + request_.failureTag + ")\n";
+        FixedText<96> text("DeviceIOControl Fail(");
+        text.Append(request_.failureTag).Append(")\n");
         ShowPlainMessage(text.c_str(), "GetCgtable");
     }
 }

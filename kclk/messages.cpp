@@ -3,34 +3,44 @@
 namespace kclk {
 
 HMODULE OwnModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&OwnModule), &module);
-    return module;
+    // The allocation that holds this code is the module's image; this works on every Windows
+    // the library runs on, unlike GetModuleHandleEx (XP and later).
+    MEMORY_BASIC_INFORMATION info{};
+    if (VirtualQuery(reinterpret_cast<const void*>(&OwnModule), &info, sizeof(info)) == 0)
+        return nullptr;
+    return static_cast<HMODULE>(info.AllocationBase);
 }
 
 namespace {
-std::string OwnModulePath() {
+
+// The module's full file name, or an empty text when it cannot be had whole.
+ModulePathText OwnModulePath() {
     char path[512] = {};
-    DWORD length = GetModuleFileNameA(OwnModule(), path, sizeof(path));
+    const DWORD length = GetModuleFileNameA(OwnModule(), path, sizeof(path));
     if (length == 0 || length >= sizeof(path)) return {};  // a cut-off name is no path
-    return std::string(path, length);
+    return ModulePathText(path);
 }
+
+const char* LastBackslash(const char* text) { return std::strrchr(text, '\\'); }
+
 }  // namespace
 
-std::string OwnModuleDirectory() {
-    std::string path = OwnModulePath();
-    size_t slash = path.find_last_of('\\');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+ModulePathText OwnModuleDirectory() {
+    const ModulePathText path = OwnModulePath();
+    const char* slash = LastBackslash(path.c_str());
+    ModulePathText directory;
+    if (slash) directory.Append(path.c_str(), static_cast<size_t>(slash - path.c_str()) + 1);
+    return directory;
 }
 
-std::string OwnModuleTitle() {
-    std::string path = OwnModulePath();
-    size_t slash = path.find_last_of('\\');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    size_t dot = name.find_last_of('.');
-    return dot == std::string::npos ? name : name.substr(0, dot);
+ModulePathText OwnModuleTitle() {
+    const ModulePathText path = OwnModulePath();
+    const char* slash = LastBackslash(path.c_str());
+    const char* name = slash ? slash + 1 : path.c_str();
+    const char* dot = std::strrchr(name, '.');
+    ModulePathText title;
+    title.Append(name, dot ? static_cast<size_t>(dot - name) : std::strlen(name));
+    return title;
 }
 
 void ShowPlainMessage(const char* text, const char* caption) {

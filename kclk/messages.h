@@ -1,8 +1,9 @@
 // The library's own message boxes. It has no window, so every box is shown without an owner.
 #pragma once
 
-#include <string>
 #include <windows.h>
+
+#include "fixed_text.h"
 
 namespace kclk {
 
@@ -14,9 +15,9 @@ void ShowPlainMessage(const char* text, const char* caption);
 void ShowLibraryMessage(const char* text);
 
 // The module this code lives in (kclk.dll when shipped), its directory with the trailing
-// backslash, and its title.
+// backslash (empty when the module's name cannot be had), and its title.
 HMODULE OwnModule();
-std::string OwnModuleDirectory();
-std::string OwnModuleTitle();
+ModulePathText OwnModuleDirectory();
+ModulePathText OwnModuleTitle();
 
 }  // namespace kclk

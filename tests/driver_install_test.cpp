@@ -249,15 +249,22 @@ TEST(DriverPaths, SixtyFourBitWindowsGetsItsOwnFileAndDirectory) {
     char windows[MAX_PATH] = {}, system[MAX_PATH] = {};
     GetWindowsDirectoryA(windows, MAX_PATH);
     GetSystemDirectoryA(system, MAX_PATH);
-    std::string directory = "untouched";
+    kclk::PathText directory, installed;
     ASSERT_TRUE(kclk::DriverSystemDirectory(kclk::kOsWin52Wow64, directory));
-    EXPECT_EQ(std::string(windows) + "\\SYSWOW64", directory);
-    EXPECT_EQ(std::string(windows) + "\\SYSWOW64\\Drivers\\KRDrv.sys",
-              kclk::InstalledDriverPath(directory));
+    EXPECT_EQ(std::string(windows) + "\\SYSWOW64", directory.c_str());
+    ASSERT_TRUE(kclk::InstalledDriverPath(directory, installed));
+    EXPECT_EQ(std::string(windows) + "\\SYSWOW64\\Drivers\\KRDrv.sys", installed.c_str());
     for (int32_t kind : {kclk::kOsWinXp, kclk::kOsWin52}) {
         ASSERT_TRUE(kclk::DriverSystemDirectory(kind, directory));
-        EXPECT_EQ(system, directory);
+        EXPECT_STREQ(system, directory.c_str());
     }
+
+    // A directory so long that the driver's path would not fit a path buffer is refused.
+    const kclk::PathText longDirectory(std::string(250, 'x').c_str());
+    ASSERT_TRUE(longDirectory.Fits());
+    EXPECT_FALSE(kclk::InstalledDriverPath(longDirectory, installed));
+    EXPECT_EQ(std::string(windows) + "\\SYSWOW64\\Drivers\\KRDrv.sys", installed.c_str())
+        << "left as it was";
 }
 
 // Windows 9x: the library triggers the firmware itself and installs nothing.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,7 @@
 
 #include "in_process_board.h"
 #include "message_box_catcher.h"
+#include "pe_imports.h"
 
 extern "C" uint32_t __cdecl kit_CallMeasuringStack(void* fn, int argc, const uint32_t* args,
                                                    int32_t* espDelta);
@@ -108,6 +111,48 @@ TEST_F(ShippedLibrary, EveryExportLeavesItsArgumentsToTheCaller) {
         int32_t delta = -1;
         kit_CallMeasuringStack(fn, e.argc, args, &delta);
         EXPECT_EQ(0, delta) << e.name << " removed its own arguments";
+    }
+}
+
+// What the shipped binaries may import: functions that Windows 95 and NT 3.51 already had, so
+// that the loader finds every one of them on each Windows the kit supports.
+const std::map<std::string, std::set<std::string>> kOldestWindowsHas = {
+    {"KERNEL32.DLL",
+     {"CloseHandle", "CopyFileA", "CreateFileA", "CreateSemaphoreW", "DeleteCriticalSection",
+      "DeviceIoControl", "EnterCriticalSection", "FreeLibrary", "GetCurrentProcess",
+      "GetCurrentThreadId", "GetLastError", "GetModuleFileNameA", "GetModuleHandleA",
+      "GetModuleHandleW", "GetProcAddress", "GetStartupInfoA", "GetSystemDirectoryA",
+      "GetVersion", "GetVersionExA", "GetWindowsDirectoryA", "InitializeCriticalSection",
+      "IsDBCSLeadByteEx", "LeaveCriticalSection", "LoadLibraryA", "LoadLibraryW",
+      "MultiByteToWideChar", "ReleaseSemaphore", "SetLastError", "SetUnhandledExceptionFilter",
+      "Sleep", "TlsAlloc", "TlsFree", "TlsGetValue", "TlsSetValue", "VirtualProtect",
+      "VirtualQuery", "WaitForSingleObject", "WideCharToMultiByte"}},
+    {"ADVAPI32.DLL",
+     {"CloseServiceHandle", "ControlService", "CreateServiceA", "OpenSCManagerA", "OpenServiceA",
+      "RegCloseKey", "RegCreateKeyExA", "RegDeleteKeyA", "RegDeleteValueA", "RegFlushKey",
+      "RegOpenKeyExA", "RegSetValueExA", "StartServiceA"}},
+    {"USER32.DLL", {"MessageBoxA"}},
+    {"COMCTL32.DLL", {"InitCommonControls"}},
+    {"MSVCRT.DLL",
+     {"__getmainargs", "__initenv", "__mb_cur_max", "__p__acmdln", "__p__commode", "__p__fmode",
+      "__set_app_type", "__setusermatherr", "_amsg_exit", "_cexit", "_close", "_errno",
+      "_initterm", "_iob", "_lock", "_onexit", "_read", "_unlock", "abort", "atoi", "calloc",
+      "exit", "fflush", "fprintf", "fputc", "fputs", "free", "fwrite", "localeconv", "malloc",
+      "memchr", "memcmp", "memcpy", "memmove", "memset", "realloc", "setlocale", "signal",
+      "strchr", "strcmp", "strerror", "strlen", "strncmp", "strrchr", "vfprintf", "wcslen"}},
+};
+
+TEST(ShippedBinaries, ImportOnlyWhatTheOldestSupportedWindowsHas) {
+    for (const char* file : {"kclk.dll", "kclkinfo.exe"}) {
+        const auto imports = testsupport::ReadImports(file);
+        ASSERT_FALSE(imports.empty()) << file;
+        for (const auto& [dll, names] : imports) {
+            if (dll == "KCLK.DLL") continue;  // the kit's own library
+            const auto allowed = kOldestWindowsHas.find(dll);
+            ASSERT_NE(kOldestWindowsHas.end(), allowed) << file << " imports from " << dll;
+            for (const auto& name : names)
+                EXPECT_TRUE(allowed->second.count(name)) << file << " imports " << dll << "!" << name;
+        }
     }
 }
 

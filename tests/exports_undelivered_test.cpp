@@ -92,6 +92,7 @@ TEST(Undelivered, EveryExportShowsItsTagAndLeavesItsOutputs) {
         auto messages = catcher.Messages();
         ASSERT_EQ(1u, messages.size()) << c.name;
         EXPECT_EQ("GetCgtable", messages[0].caption) << c.name;
+        EXPECT_FALSE(messages[0].hasIcon) << c.name << ": a plain box, OK only";
         EXPECT_EQ(std::string("DeviceIOControl Fail(") + c.tag + ")\n", messages[0].text) << c.name;
     }
     EXPECT_EQ(0x00000003u, kclk::State().FsbDramAttributes) << "a failed attribute query keeps the words";

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "firmware_settings.h"
 #include "firmware_model.h"
 
 namespace {
@@ -29,16 +30,6 @@ CpuRegisters Registers(uint8_t ah, uint8_t bl, uint8_t bh = 0) {
 uint16_t Status(const CpuRegisters& r) { return static_cast<uint16_t>(r.eax); }
 uint16_t BX(const CpuRegisters& r) { return static_cast<uint16_t>(r.ebx); }
 uint16_t CX(const CpuRegisters& r) { return static_cast<uint16_t>(r.ecx); }
-
-// Settings only: the request counters are allowed to move.
-bool SameSettings(const FirmwareModel& a, const FirmwareModel& b) {
-#define KIT_SAME(member) (std::memcmp(&a.member, &b.member, sizeof a.member) == 0)
-    return KIT_SAME(supportStatus) && KIT_SAME(fsbDramAttributes) &&
-           KIT_SAME(agpPciAttributes) && KIT_SAME(clock) && KIT_SAME(voltages) &&
-           KIT_SAME(ratio) && KIT_SAME(cia) && KIT_SAME(mib) &&
-           a.fanInterfacePresent == b.fanInterfacePresent && KIT_SAME(fanItems);
-#undef KIT_SAME
-}
 
 class Firmware : public testing::Test {
 protected:
@@ -188,7 +179,7 @@ TEST_F(Firmware, ProbeAndSetJudgeAlikeAndOnlyAnAcceptedSetApplies) {
             EXPECT_EQ(c.problems ? kStatusRejected : kStatusDone, Status(r));
             EXPECT_EQ(c.problems, BX(r));
             if (ah == 0xB5 || c.problems) {
-                EXPECT_TRUE(SameSettings(before, model));
+                EXPECT_TRUE(testsupport::SameSettings(before, model));
             } else {
                 EXPECT_EQ(c.ecx ? c.ecx : 13333u, Reader(0xB2));
                 EXPECT_EQ(c.esi ? c.esi : 0x0405u, model.clock.current.dram);
@@ -300,7 +291,7 @@ TEST_F(Firmware, UnknownFunctionsChangeNothingButAX) {
         const CpuRegisters out = Tuning(in);
         EXPECT_EQ((in.eax & 0xFFFF0000u) | kStatusUnknownFunction, out.eax);
         EXPECT_EQ(0, std::memcmp(&in.ebx, &out.ebx, sizeof in - sizeof in.eax));
-        EXPECT_TRUE(SameSettings(before, model));
+        EXPECT_TRUE(testsupport::SameSettings(before, model));
         EXPECT_EQ(before.requestCount + 1, model.requestCount);
     }
 }
@@ -340,7 +331,7 @@ TEST_F(Firmware, FanPresenceAndItems) {
     EXPECT_EQ(0xE1E1E1E1u, Fan(model, kFanReadCommand, 1, 1).esi);
     EXPECT_EQ(0xC3C30000u, Fan(model, kFanReadCommand, 0, 0).ecx) << "absent: CL = 0";
     model.fanInterfacePresent = true;
-    EXPECT_TRUE(SameSettings(before, model));
+    EXPECT_TRUE(testsupport::SameSettings(before, model));
 }
 
 TEST_F(Firmware, FanSwitchCopiesTheStoredSettingIntoForce) {

@@ -59,37 +59,6 @@ TEST_F(DirectPath, ResultsComeFromTheHandlersRegisters) {
     EXPECT_EQ(0x4321, call.BX());
 }
 
-TEST_F(DirectPath, LowByteOfTheFirstSetClockWordIsReplacedByTheDevice) {
-    FirmwareCall call(RequestId::SetClock);
-    call.EBX(0x89ABCDEF).ECX(2).ESI(3).EDI(4).EBP(5);
-    call.Deliver();
-    const board::CpuRegisters at = Board().Writes().at(0).before;
-    EXPECT_EQ(0x89ABCDB0u, at.ebx);
-    EXPECT_EQ(2u, at.ecx);
-    EXPECT_EQ(3u, at.esi);
-    EXPECT_EQ(4u, at.edi);
-    EXPECT_EQ(5u, at.ebp);
-    EXPECT_EQ(0xB6EFu, at.eax & 0xFFFF);
-}
-
-TEST_F(DirectPath, SetClockProbFourthWordTravelsInEbp) {
-    FirmwareCall call(RequestId::SetClockProb);
-    call.ECX(11).ESI(22).EDI(33).EBPOrEDX(44);
-    call.Deliver();
-    const board::CpuRegisters at = Board().Writes().at(0).before;
-    EXPECT_EQ(44u, at.ebp);
-    EXPECT_EQ(0x00B2u, at.edx) << "EDX carries the port, not the fourth word";
-    EXPECT_EQ(0xB0u, at.ebx & 0xFF);
-}
-
-TEST_F(DirectPath, UnansweredTriggerLeavesTheTriggerWordAsStatus) {
-    Board().SetFirmwareAnswers(false);
-    FirmwareCall call(RequestId::ReturnCurrentCPUFSB);
-    EXPECT_TRUE(call.Deliver()) << "the direct path cannot detect a missing handler";
-    EXPECT_EQ(0xB2EF, call.Status());
-    EXPECT_EQ(0xB2B0, call.BX());
-}
-
 TEST_F(DirectPath, TriggerOnAnotherPortIsNotAnswered) {
     kclk::State().SmiPort = 0x00B3;
     FirmwareCall call(RequestId::ReturnCurrentCPUFSB);

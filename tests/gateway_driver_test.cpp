@@ -17,18 +17,6 @@ protected:
     testsupport::MessageBoxCatcher catcher_;
 };
 
-TEST_F(DriverPathFailure, NullDeviceShowsTheTaggedMessageAndReturnsOne) {
-    kclk::State().DeviceHandle = nullptr;
-    FirmwareCall call(RequestId::ReturnCurrentCPUFSB);
-    EXPECT_FALSE(call.Deliver());
-    EXPECT_EQ(1, call.Status());
-    auto messages = catcher_.Messages();
-    ASSERT_EQ(1u, messages.size());
-    EXPECT_EQ("GetCgtable", messages[0].caption);
-    EXPECT_EQ("DeviceIOControl Fail(RETURN_CURRENT_CPU_FSB)\n", messages[0].text);
-    EXPECT_FALSE(messages[0].hasIcon);
-}
-
 TEST_F(DriverPathFailure, InvalidHandleFailsTheSameWayEveryTime) {
     kclk::State().DeviceHandle = INVALID_HANDLE_VALUE;
     for (int i = 0; i < 2; ++i) {
@@ -62,17 +50,6 @@ TEST_F(DriverPathFailure, BlockKeepsWhatEarlierRequestsWrote) {
     EXPECT_EQ(0x1B2, block.SmiPort);
     EXPECT_EQ(0x5A, block.SmiCommand);
     EXPECT_EQ(7, block.RegSI);
-}
-
-TEST_F(DriverPathFailure, SetClockProbWritesEdxAndLeavesEbxAndEbp) {
-    kclk::State().DeviceHandle = nullptr;
-    FirmwareCall(RequestId::SetClock).EBX(0x11111111).ECX(2).ESI(3).EDI(4).EBP(0x55555555).Deliver();
-    FirmwareCall(RequestId::SetClockProb).ECX(6).ESI(7).EDI(8).EBPOrEDX(0x99).Deliver();
-    const SmiRegisterBlock& block = kclk::State().Request;
-    EXPECT_EQ(0x11111111u, block.RegEBX) << "whole word, BL not replaced on this path";
-    EXPECT_EQ(0x55555555u, block.RegEBP);
-    EXPECT_EQ(0x99u, block.RegEDX);
-    EXPECT_EQ(6u, block.RegECX);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <map>
 #include <string>
 
+#include "firmware_settings.h"
 #include "board_driver.h"
 #include "firmware_model.h"
 #include "win_handles.h"
@@ -171,15 +172,6 @@ private:
 
 // --- The board behind the driver -----------------------------------------------------------
 
-bool SameSettings(const board::FirmwareModel& a, const board::FirmwareModel& b) {
-#define KIT_SAME(member) (std::memcmp(&a.member, &b.member, sizeof a.member) == 0)
-    return KIT_SAME(supportStatus) && KIT_SAME(fsbDramAttributes) &&
-           KIT_SAME(agpPciAttributes) && KIT_SAME(clock) && KIT_SAME(voltages) &&
-           KIT_SAME(ratio) && KIT_SAME(cia) && KIT_SAME(mib) &&
-           a.fanInterfacePresent == b.fanInterfacePresent && KIT_SAME(fanItems);
-#undef KIT_SAME
-}
-
 class KclkInfo : public testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -272,7 +264,7 @@ TEST_F(KclkInfo, JsonReportShowsWhatWasSetOnTheBoardAndChangesNothing) {
 
     board::FirmwareModel after;
     ASSERT_TRUE(board_.ReadFirmware(after));
-    EXPECT_TRUE(SameSettings(before, after)) << "a report changes no setting";
+    EXPECT_TRUE(testsupport::SameSettings(before, after)) << "a report changes no setting";
     EXPECT_GT(after.requestCount, before.requestCount) << "the report did ask the firmware";
 }
 

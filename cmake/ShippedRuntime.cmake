@@ -1,0 +1,16 @@
+# The kit's binaries must load on Windows 95 to Server 2003. The posix thread model's runtime
+# (winpthreads, pulled in by libgcc's unwinder) imports functions those systems lack, such as
+# GetTickCount64 and AddVectoredExceptionHandler. The tests need that model (std::thread,
+# std::mutex); the shipped binaries link the same compiler's win32-thread-model runtime instead.
+execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-libgcc-file-name
+                OUTPUT_VARIABLE _kit_libgcc OUTPUT_STRIP_TRAILING_WHITESPACE)
+get_filename_component(_kit_runtime_dir ${_kit_libgcc} DIRECTORY)
+string(REGEX REPLACE "-posix$" "-win32" KIT_SHIPPED_RUNTIME_DIR ${_kit_runtime_dir})
+if(NOT EXISTS ${KIT_SHIPPED_RUNTIME_DIR}/libstdc++.a)
+  message(FATAL_ERROR "no win32-thread-model runtime beside ${_kit_runtime_dir}")
+endif()
+
+# kit_shipped_binary(<target>): links <target> with the runtime every supported Windows has.
+function(kit_shipped_binary target)
+  target_link_options(${target} PRIVATE -L${KIT_SHIPPED_RUNTIME_DIR})
+endfunction()
