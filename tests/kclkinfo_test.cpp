@@ -240,6 +240,7 @@ TEST_F(KclkInfo, JsonReportShowsWhatWasSetOnTheBoardAndChangesNothing) {
         {"voltages/vid/GetVidCurrentVol/value", 1750},
         {"cpu_ratio/GetCurrentCPURatio/value", 105},
         {"cpu_ratio/GetCPURatioLimit/ebx_high", 110},
+        {"smart_fan/checked", 1},
         {"smart_fan/Check_SmartFan", 1},
         {"accelerators/GetCIAAttribute/answer", 1},
         {"accelerators/GetCIAAttribute/flag", 0},

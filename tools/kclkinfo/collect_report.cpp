@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include <windows.h>
+
 #include "kclk.h"
 
 namespace kclkinfo {
@@ -221,6 +223,15 @@ Value Accelerators() {
     return out;
 }
 
+// Only the check: switching the fan on or off is a setting. On Windows 9x the check itself
+// may rewrite the fan's control flags, so there the fan is not asked at all.
+Value SmartFan() {
+    const bool windows9x = (GetVersion() & 0x80000000u) != 0;
+    Value fan = Value::Object().Add("checked", Value::Boolean(!windows9x));
+    if (!windows9x) fan.Add("Check_SmartFan", Value::Integer(Check_SmartFan()));
+    return fan;
+}
+
 }  // namespace
 
 Report CollectReport() {
@@ -242,9 +253,7 @@ Report CollectReport() {
     report.tree.Add("limits", Limits());
     report.tree.Add("voltages", Voltages());
     report.tree.Add("cpu_ratio", CpuRatio());
-    // Only the check: switching the fan on or off is a setting.
-    report.tree.Add("smart_fan",
-                    Value::Object().Add("Check_SmartFan", Value::Integer(Check_SmartFan())));
+    report.tree.Add("smart_fan", SmartFan());
     report.tree.Add("accelerators", Accelerators());
     return report;
 }
