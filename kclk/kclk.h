@@ -12,6 +12,16 @@
 
 #include <stdint.h>
 
+/* OpenDriver shares its name with the multimedia driver function that <windows.h> declares
+ * through mmsystem.h: included first, this header keeps that declaration out; included after
+ * <windows.h>, it needs WIN32_LEAN_AND_MEAN or MMNODRV defined before it. */
+#if defined(_INC_MMSYSTEM) && !defined(MMNODRV)
+#error "kclk.h: define WIN32_LEAN_AND_MEAN or MMNODRV before including <windows.h>"
+#endif
+#ifndef MMNODRV
+#define MMNODRV
+#endif
+
 #ifdef KCLK_BUILDING
 #define KCLK_API
 #else
