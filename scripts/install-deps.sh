@@ -25,4 +25,4 @@ case " $(dpkg --print-foreign-architectures) " in
   *) dpkg --add-architecture i386 ;;
 esac
 apt-get update -qq
-apt-get install -y -qq --no-install-recommends $need >/dev/null
+apt-get install -y -qq $need >/dev/null
