@@ -9,17 +9,19 @@ namespace {
 // A request that was not delivered is a plain no, like a nonzero status.
 int32_t Answer(const FirmwareCall& call) { return call.Delivered() && call.AX() == 0 ? 1 : 0; }
 
+int32_t AskSupport(RequestId id) {
+    FirmwareCall call(id);
+    call.Deliver();
+    return Answer(call);
+}
+
 int32_t AskFlag(FirmwareCall& call, int32_t* flag) {
     if (call.Deliver()) *flag = (call.BX() & 1u) ? 1 : 0;
     return Answer(call);
 }
 }  // namespace
 
-extern "C" int32_t __cdecl GetCIASup(void) {
-    FirmwareCall call(RequestId::GetCIASup);
-    call.Deliver();
-    return Answer(call);
-}
+extern "C" int32_t __cdecl GetCIASup(void) { return AskSupport(RequestId::GetCIASup); }
 
 extern "C" int32_t __cdecl GetCIAAttribute(int32_t* flag) {
     FirmwareCall call(RequestId::GetCIAAttribute);
@@ -45,11 +47,7 @@ extern "C" int32_t __cdecl SetCIAControl(uint16_t control, int32_t* flag) {
     return AskFlag(call, flag);
 }
 
-extern "C" int32_t __cdecl GetMIBSup(void) {
-    FirmwareCall call(RequestId::GetMIBSup);
-    call.Deliver();
-    return Answer(call);
-}
+extern "C" int32_t __cdecl GetMIBSup(void) { return AskSupport(RequestId::GetMIBSup); }
 
 extern "C" int32_t __cdecl GetMIBAttribute(int32_t* flag) {
     FirmwareCall call(RequestId::GetMIBAttribute);

@@ -130,6 +130,7 @@ int32_t InstallDriverService(const char* serviceName) {
 }
 
 int32_t StartDriverService(const char* serviceName) {
+    // Only the check: without a system directory there is nothing installed to start.
     PathText driverPath;
     if (!InstalledPathOrMessage(driverPath)) return 0;
 

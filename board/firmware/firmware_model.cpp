@@ -49,6 +49,21 @@ uint16_t TableEntry(const ValueTable& t, uint16_t index, CpuRegisters& r) {
     return kStatusDone;
 }
 
+// A set request: performed only when supported and the value acceptable; BX reports the value
+// in force afterwards either way.
+uint16_t SetWord(uint16_t supportStatus, bool acceptable, uint16_t wanted, uint16_t& current,
+                 CpuRegisters& r) {
+    uint16_t status = kStatusDone;
+    if (supportStatus != kStatusDone)
+        status = kStatusNotSupported;
+    else if (!acceptable)
+        status = kStatusRejected;
+    else
+        current = wanted;
+    SetLow(r.ebx, current);
+    return status;
+}
+
 uint16_t AttributeFor(const ValueTable& t) {
     const uint16_t count = t.Length();
     const uint16_t step = count >= 2 ? static_cast<uint16_t>(t.entries[1] - t.entries[0]) : 0;
@@ -348,17 +363,8 @@ uint16_t FirmwareModel::VoltageRequest(VoltageControl& v, uint8_t ah, CpuRegiste
     case kOpAttribute: SetLow(r.ebx, v.attribute); return kStatusDone;
     case kOpCurrent: SetLow(r.ebx, v.current); return kStatusDone;
     case kOpTable: return TableEntry(v.table, Low(r.esi), r);
-    case kOpSetVoltage: {
-        uint16_t status = kStatusDone;
-        if (v.supportStatus != kStatusDone)
-            status = kStatusNotSupported;
-        else if (!v.table.Contains(Low(r.ecx)))
-            status = kStatusRejected;
-        else
-            v.current = Low(r.ecx);
-        SetLow(r.ebx, v.current);  // the value in force afterwards
-        return status;
-    }
+    case kOpSetVoltage:
+        return SetWord(v.supportStatus, v.table.Contains(Low(r.ecx)), Low(r.ecx), v.current, r);
     default: return kStatusUnknownFunction;
     }
 }
@@ -375,15 +381,8 @@ uint16_t FirmwareModel::RatioRequest(uint8_t ah, CpuRegisters& r) {
         return kStatusDone;
     case kOpSetRatio: {
         const uint16_t wanted = Low(r.ecx);
-        uint16_t status = kStatusDone;
-        if (ratio.supportStatus != kStatusDone)
-            status = kStatusNotSupported;
-        else if (!ratio.table.Contains(wanted) || !ratio.limit.Holds(wanted))
-            status = kStatusRejected;
-        else
-            ratio.current = wanted;
-        SetLow(r.ebx, ratio.current);
-        return status;
+        return SetWord(ratio.supportStatus, ratio.table.Contains(wanted) && ratio.limit.Holds(wanted),
+                       wanted, ratio.current, r);
     }
     default: return kStatusUnknownFunction;
     }
