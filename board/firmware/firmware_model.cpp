@@ -381,8 +381,8 @@ uint16_t FirmwareModel::RatioRequest(uint8_t ah, CpuRegisters& r) {
         return kStatusDone;
     case kOpSetRatio: {
         const uint16_t wanted = Low(r.ecx);
-        return SetWord(ratio.supportStatus, ratio.table.Contains(wanted) && ratio.limit.Holds(wanted),
-                       wanted, ratio.current, r);
+        const bool acceptable = ratio.table.Contains(wanted) && ratio.limit.Holds(wanted);
+        return SetWord(ratio.supportStatus, acceptable, wanted, ratio.current, r);
     }
     default: return kStatusUnknownFunction;
     }
