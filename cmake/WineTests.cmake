@@ -4,6 +4,14 @@ set(KIT_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix CACHE PATH "Wine prefix of th
 set(KIT_WINE_SETTINGS ${CMAKE_BINARY_DIR}/wine-settings.reg)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh ${KIT_WINE_PREFIX})
 
+# GUI tests (tray icon, menus, windows) run in a prefix of their own with the real graphics
+# driver, on one Xvfb display that the whole CTest run shares.
+set(KIT_WINE_GUI_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-gui CACHE PATH "Wine prefix of the GUI tests")
+set(KIT_WINE_GUI_SETTINGS ${CMAKE_BINARY_DIR}/wine-gui-settings.reg)
+set(KIT_XVFB_DIR ${CMAKE_BINARY_DIR}/xvfb)
+set(KIT_WINE_GUI_RUN ${CMAKE_SOURCE_DIR}/cmake/wine-gui-run.sh ${KIT_WINE_GUI_PREFIX}
+    ${KIT_XVFB_DIR}/xvfb.display)
+
 # kit_wine_test(<target> <version> [NAME <exe name>] [LOCK <resource>] [TIMEOUT <s>] [ARGS ...])
 # Runs <target> under Wine as <version> (win95, win98, winme, nt40, win2k, winxp, win2003).
 # NAME runs a copy under another file name, so one test program can meet several versions.
@@ -30,6 +38,30 @@ function(kit_wine_test target version)
   set_property(GLOBAL APPEND PROPERTY KIT_WINE_VERSIONS "${exe}.exe=${version}")
 endfunction()
 
+# kit_wine_gui_test(<target> <version> [NAME <exe name>] [LOCK <resource>] [TIMEOUT <s>] [ARGS ...])
+# As kit_wine_test, but in the GUI prefix on the run's Xvfb display.
+function(kit_wine_gui_test target version)
+  cmake_parse_arguments(T "" "NAME;LOCK;TIMEOUT" "ARGS" ${ARGN})
+  if(T_NAME)
+    set(exe ${T_NAME})
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${KIT_OUTPUT_DIR}/${exe}.exe)
+  else()
+    set(exe ${target})
+  endif()
+  add_test(NAME ${exe} COMMAND ${KIT_WINE_GUI_RUN} ${KIT_OUTPUT_DIR}/${exe}.exe ${T_ARGS}
+           WORKING_DIRECTORY ${KIT_OUTPUT_DIR})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${exe} PROPERTIES FIXTURES_REQUIRED "xvfb;wine_gui_prefix"
+                       TIMEOUT ${T_TIMEOUT} LABELS "${version};gui")
+  if(T_LOCK)
+    set_tests_properties(${exe} PROPERTIES RESOURCE_LOCK ${T_LOCK})
+  endif()
+  set_property(GLOBAL APPEND PROPERTY KIT_WINE_VERSIONS "${exe}.exe=${version}")
+endfunction()
+
 # The prefix's registry settings: the version each executable sees, and the null graphics driver
 # so that message boxes exist (and can be read and closed by a test thread) without a display.
 function(kit_write_wine_settings)
@@ -43,6 +75,10 @@ function(kit_write_wine_settings)
     string(APPEND text "\n[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\${exe}]\n\"Version\"=\"${version}\"\n")
   endforeach()
   file(WRITE ${KIT_WINE_SETTINGS} "${text}")
+  # The GUI prefix: the same versions, the real graphics driver.
+  string(REPLACE "[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\n\"Graphics\"=\"null\"\n" ""
+         gui_text "${text}")
+  file(WRITE ${KIT_WINE_GUI_SETTINGS} "${gui_text}")
 
   add_test(NAME wine_prefix_setup
            COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/wine-prefix.sh setup ${KIT_WINE_PREFIX} ${KIT_WINE_SETTINGS})
@@ -50,4 +86,19 @@ function(kit_write_wine_settings)
            COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/wine-prefix.sh cleanup ${KIT_WINE_PREFIX})
   set_tests_properties(wine_prefix_setup PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 300)
   set_tests_properties(wine_prefix_cleanup PROPERTIES FIXTURES_CLEANUP wine_prefix TIMEOUT 120)
+
+  add_test(NAME xvfb_start COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/xvfb.sh start ${KIT_XVFB_DIR})
+  add_test(NAME xvfb_stop COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/xvfb.sh stop ${KIT_XVFB_DIR})
+  set_tests_properties(xvfb_start PROPERTIES FIXTURES_SETUP xvfb TIMEOUT 60)
+  set_tests_properties(xvfb_stop PROPERTIES FIXTURES_CLEANUP xvfb TIMEOUT 60)
+  add_test(NAME wine_gui_prefix_setup
+           COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/wine-prefix.sh setup ${KIT_WINE_GUI_PREFIX}
+                   ${KIT_WINE_GUI_SETTINGS})
+  add_test(NAME wine_gui_prefix_cleanup
+           COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/wine-prefix.sh cleanup ${KIT_WINE_GUI_PREFIX})
+  set_tests_properties(wine_gui_prefix_setup PROPERTIES FIXTURES_SETUP wine_gui_prefix
+                       FIXTURES_REQUIRED xvfb TIMEOUT 300
+                       ENVIRONMENT KIT_DISPLAY_FILE=${KIT_XVFB_DIR}/xvfb.display)
+  set_tests_properties(wine_gui_prefix_cleanup PROPERTIES FIXTURES_CLEANUP wine_gui_prefix
+                       FIXTURES_REQUIRED xvfb TIMEOUT 120)
 endfunction()

@@ -1,11 +1,17 @@
 #!/bin/sh
 # wine-prefix.sh setup PREFIX SETTINGS.reg : create the 32-bit prefix once, then apply settings
 # wine-prefix.sh cleanup PREFIX            : end the prefix's wineserver so nothing stays running
+# With KIT_DISPLAY_FILE naming a file that holds an X display, the prefix is set up on that display
+# (the GUI tests' prefix); otherwise without one.
 set -e
 action=$1
 prefix=$2
 export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY
+if [ -n "$KIT_DISPLAY_FILE" ] && [ -s "$KIT_DISPLAY_FILE" ]; then
+  export DISPLAY="$(cat "$KIT_DISPLAY_FILE")"
+else
+  unset DISPLAY
+fi
 case "$action" in
 setup)
   settings=$3
