@@ -140,4 +140,124 @@ TEST_F(CoolMenuTracking, NoHandleIsLeftBehindOverTwoHundredPopups) {
     EXPECT_EQ(before - 2, testsupport::LiveGdiObjects()) << "only the image list and font were kept";
 }
 
+// The window's pixels as 0x00RRGGBB, top row first.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+    uint32_t At(int x, int y) const { return pixels[size_t(y) * width + x] & 0xFFFFFF; }
+};
+
+Picture Capture(HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    Picture picture;
+    picture.width = r.right - r.left;
+    picture.height = r.bottom - r.top;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = picture.width;
+    info.bmiHeader.biHeight = -picture.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC source = GetWindowDC(window);
+    HDC memory = CreateCompatibleDC(source);
+    HBITMAP section = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, section);
+    BitBlt(memory, 0, 0, picture.width, picture.height, source, 0, 0, SRCCOPY);
+    GdiFlush();
+    const auto* p = static_cast<const uint32_t*>(bits);
+    picture.pixels.assign(p, p + size_t(picture.width) * picture.height);
+    SelectObject(memory, old);
+    DeleteObject(section);
+    DeleteDC(memory);
+    ReleaseDC(window, source);
+    return picture;
+}
+
+uint32_t Rgb(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
+
+// Pixel (x, y) of a bitmap resource as 0x00RRGGBB.
+uint32_t ResourcePixel(UINT id, int x, int y) {
+    HBITMAP bitmap = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
+    HDC memory = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    const COLORREF colour = GetPixel(memory, x, y);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    DeleteObject(bitmap);
+    return Rgb(colour);
+}
+
+TEST_F(CoolMenuTracking, ScreenshotOfTheTrayPopup) {
+    ASSERT_TRUE(manager_.AddToolbarImages(IDR_MENUIMAGES));
+    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAYMENU));
+    HMENU popup = GetSubMenu(menu, 0);
+    SetMenuDefaultItem(popup, ID_APP_EXIT, FALSE);
+    EnableMenuItem(popup, ID_DMI_TOOL, MF_BYCOMMAND | MF_GRAYED);
+    Picture shot;
+    RECT bannerItem = {}, displayItem = {}, dmiItem = {}, window = {};
+    frame_.whileOpen = [&](HWND popupWindow) {
+        shot = Capture(popupWindow);
+        GetWindowRect(popupWindow, &window);
+        GetMenuItemRect(nullptr, popup, 0, &bannerItem);
+        GetMenuItemRect(nullptr, popup, 1, &displayItem);
+        GetMenuItemRect(nullptr, popup, 7, &dmiItem);
+    };
+    frame_.Track(popup);
+    DestroyMenu(menu);
+    ASSERT_GT(shot.width, 0);
+    EXPECT_TRUE(testsupport::WritePng("cool_menu_popup.png", shot.width, shot.height, shot.pixels));
+    OffsetRect(&displayItem, -window.left, -window.top);
+    OffsetRect(&dmiItem, -window.left, -window.top);
+    OffsetRect(&bannerItem, -window.left, -window.top);
+
+    // The banner is copied to the popup's corner, under the frame the system draws around the
+    // items, and shows down the whole popup within its column (the system's width for a
+    // column of zero width).
+    ASSERT_GT(bannerItem.right, 14);
+    for (int y : {4, shot.height / 2, shot.height - 4})
+        for (int x : {4, 9, 14})
+            EXPECT_EQ(ResourcePixel(IDB_MENUBANNER, x, y), shot.At(x, y)) << x << "," << y;
+
+    // The first image, of the display properties, centred in the button beside its text.
+    const int buttonTop = displayItem.top + ((displayItem.bottom - displayItem.top) - 20) / 2;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP expected = CreateCompatibleBitmap(screen, 16, 16);
+    HGDIOBJ old = SelectObject(memory, expected);
+    HBRUSH menuBrush = CreateSolidBrush(GetSysColor(COLOR_MENU));
+    RECT all = {0, 0, 16, 16};
+    FillRect(memory, &all, menuBrush);
+    ImageList_Draw(manager_.Images(), 0, memory, 0, 0, ILD_TRANSPARENT);
+    int same = 0;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            same += Rgb(GetPixel(memory, x, y)) == shot.At(displayItem.left + 2 + x, buttonTop + 2 + y);
+    EXPECT_EQ(256, same) << "image at " << displayItem.left + 2 << "," << buttonTop + 2;
+    SelectObject(memory, old);
+    DeleteObject(menuBrush);
+    DeleteObject(expected);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+
+    // The greyed item: an embossed image in highlight and shadow only, grey text.
+    const int dmiButtonTop = dmiItem.top + ((dmiItem.bottom - dmiItem.top) - 20) / 2;
+    int shadow = 0, other = 0;
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            const uint32_t p = shot.At(dmiItem.left + 2 + x, dmiButtonTop + 2 + y);
+            if (p == Rgb(GetSysColor(COLOR_BTNSHADOW))) ++shadow;
+            else if (p != Rgb(GetSysColor(COLOR_BTNHIGHLIGHT)) && p != Rgb(GetSysColor(COLOR_MENU))) ++other;
+        }
+    }
+    EXPECT_GT(shadow, 10);
+    EXPECT_EQ(0, other);
+    int greyText = 0;
+    for (int y = dmiItem.top; y < dmiItem.bottom; ++y)
+        for (int x = dmiItem.left + 23; x < dmiItem.right - 20; ++x)
+            greyText += shot.At(x, y) == Rgb(GetSysColor(COLOR_GRAYTEXT));
+    EXPECT_GT(greyText, 20);
+}
+
 }  // namespace
