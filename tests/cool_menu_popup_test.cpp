@@ -195,13 +195,21 @@ TEST_F(CoolMenuTracking, ScreenshotOfTheTrayPopup) {
     HMENU popup = GetSubMenu(menu, 0);
     SetMenuDefaultItem(popup, ID_APP_EXIT, FALSE);
     EnableMenuItem(popup, ID_DMI_TOOL, MF_BYCOMMAND | MF_GRAYED);
+    CheckMenuItem(popup, ID_CD_PLAYER, MF_BYCOMMAND | MF_CHECKED);
+    MENUITEMINFOA hilite = {};
+    hilite.cbSize = sizeof(hilite);
+    hilite.fMask = MIIM_STATE;
+    hilite.fState = MFS_HILITE;
+    SetMenuItemInfoA(popup, ID_MEDIA_PLAYER, FALSE, &hilite);
     Picture shot;
-    RECT bannerItem = {}, displayItem = {}, dmiItem = {}, window = {};
+    RECT bannerItem = {}, displayItem = {}, mediaItem = {}, cdItem = {}, dmiItem = {}, window = {};
     frame_.whileOpen = [&](HWND popupWindow) {
         shot = Capture(popupWindow);
         GetWindowRect(popupWindow, &window);
         GetMenuItemRect(nullptr, popup, 0, &bannerItem);
         GetMenuItemRect(nullptr, popup, 1, &displayItem);
+        GetMenuItemRect(nullptr, popup, 3, &mediaItem);
+        GetMenuItemRect(nullptr, popup, 4, &cdItem);
         GetMenuItemRect(nullptr, popup, 7, &dmiItem);
     };
     frame_.Track(popup);
@@ -211,6 +219,8 @@ TEST_F(CoolMenuTracking, ScreenshotOfTheTrayPopup) {
     OffsetRect(&displayItem, -window.left, -window.top);
     OffsetRect(&dmiItem, -window.left, -window.top);
     OffsetRect(&bannerItem, -window.left, -window.top);
+    OffsetRect(&mediaItem, -window.left, -window.top);
+    OffsetRect(&cdItem, -window.left, -window.top);
 
     // The banner is copied to the popup's corner, under the frame the system draws around the
     // items, and shows down the whole popup within its column (the system's width for a
@@ -240,6 +250,15 @@ TEST_F(CoolMenuTracking, ScreenshotOfTheTrayPopup) {
     DeleteObject(expected);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+
+    // The selected item is filled with the highlight colour beside its button, which is raised;
+    // the checked one has its image on the light button face.
+    EXPECT_EQ(Rgb(GetSysColor(COLOR_HIGHLIGHT)), shot.At(mediaItem.right - 3, mediaItem.top + 2));
+    EXPECT_EQ(Rgb(GetSysColor(COLOR_HIGHLIGHT)), shot.At(mediaItem.left + 21, mediaItem.top + 2));
+    EXPECT_EQ(Rgb(GetSysColor(COLOR_MENU)), shot.At(mediaItem.left + 20, mediaItem.top + 2));
+    EXPECT_EQ(Rgb(GetSysColor(COLOR_3DSHADOW)), shot.At(mediaItem.left + 19, mediaItem.top + 5));
+    const int cdButtonTop = cdItem.top + ((cdItem.bottom - cdItem.top) - 20) / 2;
+    EXPECT_EQ(Rgb(GetSysColor(COLOR_3DLIGHT)), shot.At(cdItem.left + 1, cdButtonTop + 1));
 
     // The greyed item: an embossed image in highlight and shadow only, grey text.
     const int dmiButtonTop = dmiItem.top + ((dmiItem.bottom - dmiItem.top) - 20) / 2;
