@@ -26,6 +26,10 @@ CSubclassWnd* ChainHead(HWND window) {
 
 }  // namespace
 
+CSubclassWnd::~CSubclassWnd() {
+    if (m_hWnd) Detach();
+}
+
 bool CSubclassWnd::HookWindow(HWND window) {
     if (m_hWnd) Detach();
     if (!window) return true;

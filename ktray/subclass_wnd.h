@@ -10,8 +10,8 @@ namespace ktray {
 class CSubclassWnd {
 public:
     CSubclassWnd() = default;
-    // Does not detach: the owner detaches first, or keeps the hook alive until the window is gone.
-    virtual ~CSubclassWnd() = default;
+    // A hook still attached leaves its window, so that no message reaches a destroyed object.
+    virtual ~CSubclassWnd();
     CSubclassWnd(const CSubclassWnd&) = delete;
     CSubclassWnd& operator=(const CSubclassWnd&) = delete;
 

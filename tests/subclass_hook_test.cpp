@@ -133,6 +133,24 @@ TEST_F(HookChain, HookSeesTheCurrentMessageAndTheRecordIsRestoredAfterwards) {
     hook.HookWindow(nullptr);
 }
 
+TEST_F(HookChain, HookDestroyedWhileAttachedLeavesItsWindow) {
+    NamedHook older("older");
+    ASSERT_TRUE(older.HookWindow(window_));
+    {
+        NamedHook newer("newer");
+        ASSERT_TRUE(newer.HookWindow(window_));
+    }
+    EXPECT_EQ((Seen{"older", "own"}), Probe());
+    {
+        NamedHook& gone = *new NamedHook("gone");
+        ASSERT_TRUE(gone.HookWindow(window_));
+        older.HookWindow(nullptr);
+        delete &gone;
+    }
+    EXPECT_EQ(OwnProc, CurrentProc());
+    EXPECT_EQ((Seen{"own"}), Probe());
+}
+
 TEST_F(HookChain, HookMovingToAnotherWindowLeavesTheFirstOne) {
     NamedHook hook("hook");
     HWND other = CreateWindowExA(0, "HookChainTestWindow", "", WS_OVERLAPPED, 0, 0, 10, 10,
