@@ -520,8 +520,9 @@ def tray_icon(size):
 
 
 def banner():
-    """16 x 339, drawn beside the popup's items from the top; a popup shows about its upper 200
-    pixels, so the name sits there, read from bottom to top."""
+    """16 x 339, drawn beside the popup's items from the top. The shortest popup, owner-drawn,
+    is about 200 pixels high and shows only that much, so the name ends above it, read from
+    bottom to top."""
     top, bottom = (0, 40, 110), (0, 150, 160)
     canvas = Canvas(16, 339, top)
     steps = 48
@@ -529,7 +530,7 @@ def banner():
         shade = blend(top, bottom, round(y / (canvas.height - 1) * steps) / steps)
         canvas.pixels[y] = [shade] * canvas.width
     pixels, length = text_pixels("Corvane")
-    scale, foot = 2, 186
+    scale, foot = 2, 176
     for layer, colour, offset in (('shadow', (0, 20, 60), 1), ('text', (255, 255, 255), 0)):
         for px, py in pixels:
             for sx in range(scale):
