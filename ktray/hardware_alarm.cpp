@@ -72,7 +72,8 @@ bool CheckMonitorAlarm(const char* buildTitle) {
         int reading = kNoReading;
         W_Get_FanCount(index, &reading);
         if (reading == kNoReading) continue;
-        const int32_t limit = index <= 2 ? limits.cpuFan : index <= 4 ? limits.pwrFan : limits.sysFan;
+        const int32_t limit =
+            index <= 2 ? limits.cpuFan : index <= 4 ? limits.pwrFan : limits.sysFan;
         if (reading < limit) return true;
     }
     return false;

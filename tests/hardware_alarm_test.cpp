@@ -75,11 +75,13 @@ struct ReadingCase {
 TEST_F(Alarm, EachReadingAgainstItsOwnLimit) {
     SetLimits(/*cpuTemp*/ 60, /*sysTemp*/ 50, /*cpuFan*/ 3000, /*pwrFan*/ 1000, /*sysFan*/ 2000);
     const ReadingCase cases[] = {
-        {false, 1, 50, false}, {false, 1, 51, true},  {false, 2, 60, false}, {false, 2, 61, true},
-        {false, 3, 60, false}, {false, 3, 61, true},  {false, 2, 55, false}, {true, 1, 3000, false},
-        {true, 1, 2999, true}, {true, 2, 2999, true}, {true, 3, 1000, false}, {true, 3, 999, true},
-        {true, 4, 999, true},  {true, 4, 1500, false}, {true, 5, 2000, false}, {true, 5, 1999, true},
-        {false, 1, -1, false}, {true, 1, -1, false},  {true, 5, 0, true},    {false, 2, -2, false},
+        {false, 1, 50, false},   {false, 1, 51, true},   {false, 2, 60, false},
+        {false, 2, 61, true},    {false, 3, 60, false},  {false, 3, 61, true},
+        {false, 2, 55, false},   {true, 1, 3000, false}, {true, 1, 2999, true},
+        {true, 2, 2999, true},   {true, 3, 1000, false}, {true, 3, 999, true},
+        {true, 4, 999, true},    {true, 4, 1500, false}, {true, 5, 2000, false},
+        {true, 5, 1999, true},   {false, 1, -1, false},  {true, 1, -1, false},
+        {true, 5, 0, true},      {false, 2, -2, false},
     };
     for (const ReadingCase& c : cases)
         EXPECT_EQ(c.alarm, CheckWith(c.fan, c.index, c.reading))
@@ -160,7 +162,8 @@ TEST_F(Alarm, FirstReloadWritesTheDefaults) {
     ktray::LoadAudioSettings(sound_);
     EXPECT_EQ(0, GetIntValue(HKEY_CURRENT_USER, kAudio, "iAudioON"));
     EXPECT_EQ(2, GetIntValue(HKEY_CURRENT_USER, kAudio, "iAudioFlag"));
-    EXPECT_EQ(static_cast<DWORD>(REG_BINARY), GetRawValue(HKEY_CURRENT_USER, kAudio, "iAudioON").type);
+    EXPECT_EQ(static_cast<DWORD>(REG_BINARY),
+              GetRawValue(HKEY_CURRENT_USER, kAudio, "iAudioON").type);
     const RawValue file = GetRawValue(HKEY_CURRENT_USER, kAudio, "AudioFile");
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), file.type);
     EXPECT_EQ(std::string("Default.wav", 12), std::string(file.bytes.begin(), file.bytes.end()));

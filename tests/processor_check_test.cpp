@@ -122,12 +122,10 @@ protected:
 
 TEST_F(ProcessorChange, FirstStartRecordsWithoutABox) {
     MessageBoxCatcher boxes;
-    ktray::CheckProcessorChange(nullptr, Cpu(6, 8, 3), 1);
+    ktray::CheckProcessorChange(nullptr, Cpu(6, 8, 3), 1);  // no key at all
     ExpectRecorded(0x683, 1);
-    PlaceUserSettings();  // also a key that exists without any record
     RemoveTree(HKEY_CURRENT_USER, kTuning);
-    CreateEmptyKey(HKEY_CURRENT_USER, kTuning);
-    SetIntValue(HKEY_CURRENT_USER, kTuning, "iCpuTempLimit", 55);
+    SetIntValue(HKEY_CURRENT_USER, kTuning, "iCpuTempLimit", 55);  // a key without a record
     ktray::CheckProcessorChange(nullptr, Cpu(6, 8, 3), 2);
     ExpectRecorded(0x683, 2);
     EXPECT_EQ(55, GetIntValue(HKEY_CURRENT_USER, kTuning, "iCpuTempLimit"));

@@ -56,17 +56,6 @@ TEST_F(Registry, IntegerCountsOnlyWhenExactlyFourBytes) {
     EXPECT_EQ(7, value);
 }
 
-TEST_F(Registry, IntegerWrittenAsFourByteBinary) {
-    {
-        ktray::RegistryKey key = ktray::CreateKey(HKEY_CURRENT_USER, kScratch.c_str());
-        ASSERT_TRUE(key);
-        EXPECT_TRUE(ktray::WriteInt(key.Get(), "v", -2));
-    }
-    const RawValue raw = GetRawValue(HKEY_CURRENT_USER, kScratch, "v");
-    EXPECT_EQ(static_cast<DWORD>(REG_BINARY), raw.type);
-    EXPECT_EQ((std::vector<unsigned char>{0xFE, 0xFF, 0xFF, 0xFF}), raw.bytes);
-}
-
 // A 16-byte buffer followed by guard bytes that no read may touch.
 TEST_F(Registry, StringIsTerminatedAndBoundedByItsBuffer) {
     constexpr DWORD kCapacity = 16;
@@ -155,7 +144,8 @@ TEST(BuildTitle, MalformedDatesLeaveTheTitle) {
     };
     for (const char* version : cases) {
         char title[64] = "unchanged";
-        EXPECT_FALSE(ktray::FormatBuildTitle(version, title, sizeof title)) << '"' << version << '"';
+        EXPECT_FALSE(ktray::FormatBuildTitle(version, title, sizeof title))
+            << '"' << version << '"';
         EXPECT_STREQ("unchanged", title) << '"' << version << '"';
     }
 }
