@@ -77,9 +77,16 @@ int32_t VendorKind(const char* vendor) {
 }
 
 int32_t ReadVendorKind() {
-    char vendor[kVendorBytes];
     RegistryKey key = OpenKey(HKEY_LOCAL_MACHINE, kProcessorKey);
-    if (!ReadString(key.Get(), kVendorValue, vendor, sizeof vendor)) return 0;
+    if (!key) return 0;
+    // The system stores the name with its zero: a value without one within the buffer, cut
+    // short or not, names no vendor.
+    char vendor[kVendorBytes] = {};
+    DWORD size = sizeof vendor;
+    if (RegQueryValueExA(key.Get(), kVendorValue, nullptr, nullptr,
+                         reinterpret_cast<BYTE*>(vendor), &size) != ERROR_SUCCESS ||
+        size > sizeof vendor || !std::memchr(vendor, '\0', size))
+        return 0;
     return VendorKind(vendor);
 }
 

@@ -67,7 +67,7 @@ TEST(ReadVendorKind, FromTheProcessorKey) {
         {"Intel", std::string("GenuineIntel", 13), 1},
         {"AMD", std::string("AuthenticAMD", 13), 2},
         {"other", std::string("CentaurHauls", 13), 0},
-        {"unterminated, room for the zero", "GenuineIntel", 1},
+        {"unterminated", "GenuineIntel", 0},
         {"fills the buffer unterminated", "GenuineIntelGenuineI", 0},
         {"oversized", std::string("GenuineIntel          ") + '\0', 0},
     };
