@@ -147,17 +147,6 @@ TEST_F(Alarm, SoundStartsOnceAndStopsWhenTheAlarmEnds) {
     }
 }
 
-TEST_F(Alarm, ToolWindowClosingEndsTheAlarm) {
-    ktray::Audio().audioOn = 1;
-    SetTemperature(1, 99);
-    ktray::MonitorTick(sound_, kTitle, nullptr, 2);
-    DestroyWindow(tool_);
-    tool_ = nullptr;
-    ktray::MonitorTick(sound_, kTitle, nullptr, 2);
-    EXPECT_EQ(0, ktray::Audio().alarmActive);
-    EXPECT_EQ("PlayBeep(0);AllStop;", SoundJournal());
-}
-
 TEST_F(Alarm, FirstReloadWritesTheDefaults) {
     ktray::LoadAudioSettings(sound_);
     EXPECT_EQ(0, GetIntValue(HKEY_CURRENT_USER, kAudio, "iAudioON"));
