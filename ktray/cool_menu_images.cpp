@@ -63,14 +63,17 @@ Bitmap LoadButtonBitmap(HMODULE module, UINT id) {
     const DWORD bits = header.biBitCount;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
         return Bitmap();
+    // Up to 8 bits a pixel the colour table is mapped; above, entries listed there are only a
+    // palette hint that the pixels follow.
     DWORD colours = header.biClrUsed;
     if (bits <= 8 && (colours == 0 || colours > (1u << bits))) colours = 1u << bits;
+    const uint64_t hintEntries = bits > 8 ? header.biClrUsed : 0;
     if (bits > 8) colours = 0;
 
     const uint64_t rows = header.biHeight < 0 ? -static_cast<int64_t>(header.biHeight)
                                               : header.biHeight;
     const uint64_t stride = ((static_cast<uint64_t>(header.biWidth) * bits + 31) / 32) * 4;
-    const uint64_t tableEnd = header.biSize + uint64_t{colours} * sizeof(RGBQUAD);
+    const uint64_t tableEnd = header.biSize + (uint64_t{colours} + hintEntries) * sizeof(RGBQUAD);
     if (tableEnd + stride * rows > bytes.size) return Bitmap();
 
     // A private copy of the header and colour table, with the button colours mapped.
