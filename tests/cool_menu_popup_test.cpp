@@ -11,6 +11,7 @@
 
 #include "cool_menu_manager.h"
 #include "gdi_object_counter.h"
+#include "menus/canvas.h"
 #include "menus/menu_test_ids.h"
 #include "png_file.h"
 #include "resource.h"
@@ -180,11 +181,11 @@ uint32_t Rgb(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | G
 // Pixel (x, y) of a bitmap resource as 0x00RRGGBB.
 uint32_t ResourcePixel(UINT id, int x, int y) {
     HBITMAP bitmap = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
-    HDC memory = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    const COLORREF colour = GetPixel(memory, x, y);
-    SelectObject(memory, old);
-    DeleteDC(memory);
+    COLORREF colour;
+    {
+        menutest::Canvas canvas(bitmap);
+        colour = canvas.Pixel(x, y);
+    }
     DeleteObject(bitmap);
     return Rgb(colour);
 }
@@ -232,24 +233,13 @@ TEST_F(CoolMenuTracking, ScreenshotOfTheTrayPopup) {
 
     // The first image, of the display properties, centred in the button beside its text.
     const int buttonTop = displayItem.top + ((displayItem.bottom - displayItem.top) - 20) / 2;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP expected = CreateCompatibleBitmap(screen, 16, 16);
-    HGDIOBJ old = SelectObject(memory, expected);
-    HBRUSH menuBrush = CreateSolidBrush(GetSysColor(COLOR_MENU));
-    RECT all = {0, 0, 16, 16};
-    FillRect(memory, &all, menuBrush);
-    ImageList_Draw(manager_.Images(), 0, memory, 0, 0, ILD_TRANSPARENT);
+    menutest::Canvas expected(16, 16, GetSysColor(COLOR_MENU));
+    ImageList_Draw(manager_.Images(), 0, expected.Dc(), 0, 0, ILD_TRANSPARENT);
     int same = 0;
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x)
-            same += Rgb(GetPixel(memory, x, y)) == shot.At(displayItem.left + 2 + x, buttonTop + 2 + y);
+            same += Rgb(expected.Pixel(x, y)) == shot.At(displayItem.left + 2 + x, buttonTop + 2 + y);
     EXPECT_EQ(256, same) << "image at " << displayItem.left + 2 << "," << buttonTop + 2;
-    SelectObject(memory, old);
-    DeleteObject(menuBrush);
-    DeleteObject(expected);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
 
     // The selected item is filled with the highlight colour beside its button, which is raised;
     // the checked one has its image on the light button face.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cool_menu_manager.h"
+#include "menus/canvas.h"
 #include "menus/menu_test_ids.h"
 #include "resource.h"
 
@@ -77,15 +78,9 @@ TEST(CoolMenuImages, RefusedToolbarsAddNothing) {
 TEST(CoolMenuImages, ButtonColoursFollowTheSystemColours) {
     CCoolMenuManager manager;
     ASSERT_TRUE(manager.AddToolbarImages(TB_FIRST));
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP target = CreateCompatibleBitmap(screen, 16, 16);
-    HGDIOBJ old = SelectObject(dc, target);
     const COLORREF background = RGB(255, 0, 255);
-    HBRUSH brush = CreateSolidBrush(background);
-    RECT all = {0, 0, 16, 16};
-    FillRect(dc, &all, brush);
-    ImageList_Draw(manager.Images(), 0, dc, 0, 0, ILD_TRANSPARENT);
+    menutest::Canvas canvas(16, 16, background);
+    ImageList_Draw(manager.Images(), 0, canvas.Dc(), 0, 0, ILD_TRANSPARENT);
     const struct {
         int x, y;
         COLORREF colour;
@@ -95,12 +90,7 @@ TEST(CoolMenuImages, ButtonColoursFollowTheSystemColours) {
                     {15, 15, GetSysColor(COLOR_BTNTEXT), "black"},
                     {0, 15, GetSysColor(COLOR_BTNSHADOW), "dark grey"},
                     {15, 0, GetSysColor(COLOR_BTNHIGHLIGHT), "white"}};
-    for (const auto& e : expected) EXPECT_EQ(e.colour, GetPixel(dc, e.x, e.y)) << e.what;
-    SelectObject(dc, old);
-    DeleteObject(brush);
-    DeleteObject(target);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
+    for (const auto& e : expected) EXPECT_EQ(e.colour, canvas.Pixel(e.x, e.y)) << e.what;
 }
 
 TEST(CoolMenuAccelerators, KeysOfEachCommandLastEntryFirst) {
@@ -297,40 +287,28 @@ TEST_F(CoolMenuPopup, MeasuresAndDrawsOnlyItsOwnItems) {
     }
 
     // Text drawn into a white strip: a text that starts with a tab leaves it white.
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP strip = CreateCompatibleBitmap(screen, 300, 24);
-    HGDIOBJ old = SelectObject(dc, strip);
+    menutest::Canvas strip(300, 24, RGB(255, 255, 255));
     const auto inkAfterDrawing = [&](UINT id) {
-        RECT all = {0, 0, 300, 24};
-        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        strip.Fill(RGB(255, 255, 255));
         DRAWITEMSTRUCT draw = {ODT_MENU, 0, id, ODA_DRAWENTIRE, 0, reinterpret_cast<HWND>(popup_),
-                               dc, all, DataOf(PositionOf(id))};
+                               strip.Dc(), strip.Area(), DataOf(PositionOf(id))};
         EXPECT_TRUE(manager.DrawMenuItem(&draw));
-        int ink = 0;
-        for (int y = 0; y < 24; ++y)
-            for (int x = 0; x < 300; ++x) ink += GetPixel(dc, x, y) != RGB(255, 255, 255);
-        return ink;
+        return strip.CountOtherThan(RGB(255, 255, 255));
     };
     EXPECT_EQ(0, inkAfterDrawing(0xE123)) << "text after a leading tab is not drawn";
     EXPECT_GT(inkAfterDrawing(0xE101), 0);
-    SelectObject(dc, old);
-    DeleteObject(strip);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
     manager.OnMenuSelectEnd(0, 0xFFFF, nullptr);
 }
 
 TEST(CoolMenuRadioDot, ShrinksToASmallCentredDot) {
     HBITMAP radio = CreateBitmap(13, 13, 1, 1, nullptr);
     CCoolMenuManager::ShrinkRadioDot(radio);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, radio);
-    EXPECT_EQ(RGB(0, 0, 0), GetPixel(dc, 6, 6));
-    for (POINT p : {POINT{0, 0}, POINT{12, 12}, POINT{3, 6}, POINT{6, 9}})
-        EXPECT_EQ(RGB(255, 255, 255), GetPixel(dc, p.x, p.y)) << p.x << "," << p.y;
-    SelectObject(dc, old);
-    DeleteDC(dc);
+    {
+        menutest::Canvas canvas(radio);
+        EXPECT_EQ(RGB(0, 0, 0), canvas.Pixel(6, 6));
+        for (POINT p : {POINT{0, 0}, POINT{12, 12}, POINT{3, 6}, POINT{6, 9}})
+            EXPECT_EQ(RGB(255, 255, 255), canvas.Pixel(p.x, p.y)) << p.x << "," << p.y;
+    }
     DeleteObject(radio);
     CCoolMenuManager::ShrinkRadioDot(nullptr);  // none to shrink: nothing happens
 }
