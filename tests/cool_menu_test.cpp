@@ -232,6 +232,18 @@ TEST_F(CoolMenuPopup, ConversionAndReversionLeaveThePopupAsBuiltAndForeignItemsA
     EXPECT_TRUE(manager.ConvertedMenus().empty());
 }
 
+TEST(CoolMenuSystemMenu, SystemCommandsStayPlain) {
+    CCoolMenuManager manager;
+    HMENU menu = CreatePopupMenu();
+    AppendMenuA(menu, MF_STRING, 0xE100, "&New");
+    AppendMenuA(menu, MF_STRING, SC_CLOSE, "&Close");
+    manager.SetMenuOwnerDraw(menu, 0, TRUE, TRUE);
+    EXPECT_EQ(UINT(MFT_OWNERDRAW), GetMenuState(menu, 0xE100, MF_BYCOMMAND) & MFT_OWNERDRAW);
+    EXPECT_EQ(0u, GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND) & MFT_OWNERDRAW);
+    manager.OnMenuSelectEnd(0, 0xFFFF, nullptr);
+    DestroyMenu(menu);
+}
+
 TEST_F(CoolMenuPopup, MnemonicsIgnoreCaseAndEqualOnesTakeTurns) {
     CCoolMenuManager manager;
     manager.SetMenuOwnerDraw(popup_, 0, FALSE, TRUE);
