@@ -9,7 +9,11 @@
 #include <set>
 #include <vector>
 
+#include "board_control.h"
+#include "board_device.h"
 #include "real_backend.h"
+#include "real_device.h"
+#include "bios_scan.h"
 #include "recording_trigger.h"
 
 namespace {
@@ -360,3 +364,41 @@ TEST_F(Core, RandomRequestsNeverTouchARefusedBufferOrAForeignPort) {
 }
 
 }  // namespace
+
+// --- The drivers' devices after unloading began -------------------------------------------------
+// On Windows a handle opened before the stop can still send requests while the driver unloads
+// (Wine refuses them itself, so only here can the drivers' own refusal be seen).
+
+TEST(StoppedDevice, RefusesEveryRequestOnBothDrivers) {
+    std::vector<uint8_t> block = ValidBlock(0x9C402550);
+    KrdrvIoRequest io{0x9C402550, block.data(), 48, 48};
+    uint32_t information = 0;
+
+    const std::vector<uint8_t> sent = block;
+    std::vector<uint8_t> area(krdrv::kBiosAreaSize, 0xFF);
+    const char kTable[] = "$KRL4\0\0\xB2\x00\xEF";
+    std::memcpy(area.data() + 0x100, kTable, 10);
+    RealDeviceStart(area.data(), area.size(), hosttest::RecordTuningTrigger,
+                    hosttest::RecordFanTrigger);
+    ASSERT_EQ(1, RealDeviceHasInterface());
+    ASSERT_EQ(KRDRV_STATUS_SUCCESS, RealDeviceRequest(&io, &information));
+    RealDeviceStop();
+    block = sent;
+    information = 0xFFFF;
+    EXPECT_EQ(KRDRV_STATUS_NO_SUCH_DEVICE, RealDeviceRequest(&io, &information));
+    EXPECT_EQ(0u, information);
+    EXPECT_EQ(sent, block);
+
+    BoardStart();
+    ASSERT_EQ(KRDRV_STATUS_SUCCESS, BoardGatewayRequest(&io, &information));
+    BoardStop();
+    block = sent;
+    information = 0xFFFF;
+    EXPECT_EQ(KRDRV_STATUS_NO_SUCH_DEVICE, BoardGatewayRequest(&io, &information));
+    EXPECT_EQ(sent, block);
+    BoardInfo info{};
+    KrdrvIoRequest control{BOARD_IOCTL_GET_INFO, &info, 0, sizeof(info)};
+    EXPECT_EQ(KRDRV_STATUS_NO_SUCH_DEVICE, BoardControlRequest(&control, &information));
+    EXPECT_EQ(0u, info.Version);
+    EXPECT_EQ(0u, information);
+}
