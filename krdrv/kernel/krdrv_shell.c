@@ -3,6 +3,7 @@
  * the dispatch core, one at a time; the firmware trigger runs on processor 0. */
 #include <ddk/wdm.h>
 
+#include "device_security.h"
 #include "real_device.h"
 
 #define BIOS_AREA_START 0xF0000
@@ -20,17 +21,6 @@ void __cdecl kclk_TriggerFanSmi(KrdrvRegisters* image);
 #define TRIGGER_TUNING kclk_TriggerSmi
 #define TRIGGER_FAN    kclk_TriggerFanSmi
 #endif
-
-/* Looked up at run time: only some systems have it (elsewhere the plain device is made). */
-typedef NTSTATUS(NTAPI* CreateDeviceSecureRoutine)(PDRIVER_OBJECT, ULONG, PUNICODE_STRING,
-                                                   DEVICE_TYPE, ULONG, BOOLEAN,
-                                                   PCUNICODE_STRING, LPCGUID, PDEVICE_OBJECT*);
-
-/* Full access for SYSTEM and the administrators, nothing for anyone else. */
-static const WCHAR kDeviceSddl[] = L"D:P(A;;GA;;;SY)(A;;GA;;;BA)";
-/* The device's class, which IoCreateDeviceSecure wants for its own override key. */
-static const GUID kDeviceClass = {0x5a3c2e71, 0x8d4b, 0x4f2e,
-                                  {0x9b, 0x61, 0x27, 0xc4, 0x0e, 0x8a, 0xd3, 0x15}};
 
 static KMUTEX g_requestLock; /* one request at a time reaches the firmware */
 static PDEVICE_OBJECT g_device;
@@ -53,8 +43,8 @@ static NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
     return status;
 }
 
-/* The device's own security decides who opens it; the request's security context is not
- * needed (and is null on some hosts). */
+/* The device's own security decides who opens it (device_security.c); the request's security
+ * context is not needed (and is null on some hosts). */
 static NTSTATUS NTAPI DispatchCreateClose(PDEVICE_OBJECT device, PIRP irp) {
     (void)device;
     return Complete(irp, STATUS_SUCCESS, 0);
@@ -109,21 +99,6 @@ static void ScanFirmware(void) {
     if (area) MmUnmapIoSpace(area, BIOS_AREA_SIZE);
 }
 
-static NTSTATUS CreateGatewayDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT* device) {
-    UNICODE_STRING name, routine, sddl;
-    CreateDeviceSecureRoutine createSecure;
-    RtlInitUnicodeString(&name, L"\\Device\\GpdDev");
-    RtlInitUnicodeString(&routine, L"IoCreateDeviceSecure");
-    createSecure = (CreateDeviceSecureRoutine)MmGetSystemRoutineAddress(&routine);
-    if (createSecure) {
-        RtlInitUnicodeString(&sddl, kDeviceSddl);
-        return createSecure(driver, 0, &name, FILE_DEVICE_UNKNOWN, FILE_DEVICE_SECURE_OPEN,
-                            FALSE, &sddl, &kDeviceClass, device);
-    }
-    return IoCreateDevice(driver, 0, &name, FILE_DEVICE_UNKNOWN, FILE_DEVICE_SECURE_OPEN, FALSE,
-                          device);
-}
-
 NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) {
     UNICODE_STRING name, link;
     NTSTATUS status;
@@ -140,7 +115,8 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) 
 
     ScanFirmware();
 
-    status = CreateGatewayDevice(driver, &g_device);
+    RtlInitUnicodeString(&name, L"\\Device\\GpdDev");
+    status = CreateAdministratorsDevice(driver, &name, &g_device);
     if (!NT_SUCCESS(status)) {
         g_device = NULL;
         return status;
@@ -149,7 +125,6 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) 
     g_device->Flags &= ~DO_DEVICE_INITIALIZING;
 
     /* The link comes last, once the device is ready for requests. */
-    RtlInitUnicodeString(&name, L"\\Device\\GpdDev");
     RtlInitUnicodeString(&link, L"\\DosDevices\\GpdDev");
     status = IoCreateSymbolicLink(&link, &name);
     if (!NT_SUCCESS(status)) {
