@@ -42,9 +42,14 @@
     ret
 .endm
 
-    .globl krdrv_TriggerSmi
-    .def krdrv_TriggerSmi; .scl 2; .type 32; .endef
-krdrv_TriggerSmi:
+/* The host tests assemble this file as ELF too, where symbols have no COFF type records. */
+#if defined(_WIN32)
+#define FUNCTION(name) .globl name; .def name; .scl 2; .type 32; .endef; name:
+#else
+#define FUNCTION(name) .globl name; .type name, @function; name:
+#endif
+
+FUNCTION(krdrv_TriggerSmi)
     LOAD_IMAGE
     out dx, ax                  /* AL to the port, AH to port + 1: the handler runs now */
     out 0xEB, ax
@@ -53,12 +58,14 @@ krdrv_TriggerSmi:
     out 0xEB, ax
     STORE_IMAGE
 
-    .globl krdrv_TriggerFanSmi
-    .def krdrv_TriggerFanSmi; .scl 2; .type 32; .endef
-krdrv_TriggerFanSmi:
+FUNCTION(krdrv_TriggerFanSmi)
     LOAD_IMAGE
     out dx, al
     out 0xEB, al
     out 0xEB, al
     out 0xEB, al
     STORE_IMAGE
+
+#if !defined(_WIN32)
+    .section .note.GNU-stack, "", @progbits
+#endif
