@@ -18,9 +18,10 @@ build: configure
 
 # The port driver's core on the Linux host, under the sanitizers and libFuzzer (clang; with only
 # g++ the fuzzers are left out). A failure here fails `make test`.
-HOST_CXX ?= $(shell command -v clang++ || command -v g++)
+# The compiler is chosen after deps has run, so that a fresh machine gets clang.
 host-test: deps
-	@CXX=$(HOST_CXX) cmake -S krdrv/host -B $(BUILD_DIR)/host -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cxx=$${HOST_CXX:-$$(command -v clang++ || command -v g++)}; \
+	  CXX=$$cxx ASM=$$cxx cmake -S krdrv/host -B $(BUILD_DIR)/host -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(BUILD_DIR)/host -j $(JOBS) -- --no-print-directory
 	@cd $(BUILD_DIR)/host && ctest --output-on-failure
 	@grep -h '^figure:' $(BUILD_DIR)/host/Testing/Temporary/LastTest.log || true
