@@ -2,7 +2,21 @@
 // runtime's few throwing paths (a string past its maximum length, an allocation that fails) end
 // the process instead. Defining them here keeps the runtime's exception machinery and its
 // demangler out of the binaries, which is most of their size.
+#include <cstddef>
 #include <cstdlib>
+#include <new>
+
+// Allocation without bad_alloc: a program that cannot get memory ends.
+void* operator new(std::size_t size) {
+    void* block = std::malloc(size ? size : 1);
+    if (!block) std::abort();
+    return block;
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
 
 namespace __gnu_cxx {
 void __verbose_terminate_handler() { std::abort(); }
