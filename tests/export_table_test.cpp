@@ -123,7 +123,7 @@ const std::map<std::string, std::set<std::string>> kOldestWindowsHas = {
       "GetCurrentThreadId", "GetLastError", "GetModuleFileNameA", "GetModuleHandleA",
       "GetModuleHandleW", "GetProcAddress", "GetStartupInfoA", "GetSystemDirectoryA",
       "GetVersion", "GetVersionExA", "GetWindowsDirectoryA", "InitializeCriticalSection",
-      "IsDBCSLeadByteEx", "LeaveCriticalSection", "LoadLibraryA", "LoadLibraryW",
+      "IsBadReadPtr", "IsDBCSLeadByteEx", "LeaveCriticalSection", "LoadLibraryA", "LoadLibraryW",
       "MultiByteToWideChar", "ReleaseSemaphore", "SetLastError", "SetUnhandledExceptionFilter",
       "Sleep", "TlsAlloc", "TlsFree", "TlsGetValue", "TlsSetValue", "VirtualProtect",
       "VirtualQuery", "WaitForSingleObject", "WideCharToMultiByte"}},
