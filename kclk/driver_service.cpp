@@ -93,7 +93,8 @@ bool CopyContents(HANDLE from, HANDLE to) {
 
 // The 64-bit kernel loads the driver from the native system directory, which a 32-bit process
 // reaches with WOW64 redirection off. The source is opened before that, as usual, so that a
-// library kept in the system directory still reads its own file.
+// library kept in the system directory still reads its own file. (Should redirection stay on,
+// the same name leads to SYSWOW64\Drivers, as where the functions are missing.)
 bool CopyIntoNativeDirectory(const char* source, const char* destination) {
     FileHandle from(CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
                                 nullptr));

@@ -7,7 +7,7 @@
 namespace kclk {
 
 // Whether this Windows has the two functions (looked up at run time: Windows 95, NT 4 and
-// 2000 lack them, and so do the first 64-bit releases).
+// 2000 lack them).
 bool Wow64RedirectionControllable();
 
 // Turns redirection off for the calling thread, where it can, and on again when it goes out of

@@ -156,6 +156,11 @@ TEST_F(Discovery, ReadableAreaIsScannedWhateverVirtualQuerySays) {
         testsupport::ImportPatch patch(nullptr, "KERNEL32.dll", "VirtualQuery",
                                        reinterpret_cast<void*>(answer.query));
         ASSERT_TRUE(patch.Active()) << "the program imports VirtualQuery";
+        MEMORY_BASIC_INFORMATION seen{};
+        const bool committed =
+            VirtualQuery(reinterpret_cast<void*>(board::kBiosAreaStart), &seen, sizeof(seen)) != 0 &&
+            seen.State == MEM_COMMIT;
+        ASSERT_FALSE(committed) << answer.name << ": the patched answer is what the program sees";
         EXPECT_EQ(4, Check_KRVer()) << answer.name;
         EXPECT_EQ(0x00B2, kclk::State().SmiPort) << answer.name;
         EXPECT_EQ(1, Check_SmartFan()) << answer.name;
