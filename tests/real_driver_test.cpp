@@ -1,7 +1,8 @@
 // The shipped KrDrv (bin\real) under Wine, installed for a while under the library's service in
 // place of the stand-in: it starts, finds no firmware tables (Wine maps no BIOS area), refuses
 // every request cleanly, unloads while a handle is held, and kclkinfo on it reports that there
-// is no tuning interface. The stand-in is put back afterwards.
+// is no tuning interface. The stand-in is put back afterwards. Run under WOW64 (the 64-bit
+// prefix) the same checks meet the 64-bit builds.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -15,8 +16,10 @@
 #include "board_driver.h"
 #include "child_run.h"
 #include "firmware_requests.h"
+#include "os_kind.h"
 #include "smi_wire.h"
 #include "win_handles.h"
+#include "wow64_redirection.h"
 
 namespace {
 
@@ -25,15 +28,45 @@ using kclk::FileHandle;
 
 constexpr uint8_t kSentinel = 0xCD;
 
+// Under WOW64 the kernel runs the 64-bit builds, from the native Drivers folder, which this
+// 32-bit process reaches only with file-system redirection off.
+const bool kWow64 = kclk::QueryWow64();
+
+std::string DriverFileName() { return kWow64 ? "KrDrv.A64" : "KrDrv.W32"; }
+std::string StandInPath() { return testsupport::ProgramDirectory() + DriverFileName(); }
+std::string RealBuildPath() {
+    return testsupport::ProgramDirectory() + "real\\" + DriverFileName();
+}
+
+std::vector<uint8_t> InstalledBytes() {
+    kclk::Wow64RedirectionOff off;
+    if (kWow64 && !off.Off()) return {};
+    return krdrv::ReadFileBytes(krdrv::InstalledFilePath());
+}
+
+// Stops the service, puts this file in the installed one's place and starts it again.
+bool RunDriverFile(const std::string& source) {
+    if (!krdrv::StopService()) return false;
+    {
+        kclk::Wow64RedirectionOff off;
+        if (kWow64 && !off.Off()) return false;
+        if (!CopyFileA(source.c_str(), krdrv::InstalledFilePath().c_str(), FALSE)) return false;
+    }
+    return krdrv::StartService();
+}
+
 // The real build runs for the tests of this program; the stand-in runs again afterwards.
 class RealDriverInstalled : public testing::Environment {
 public:
     void SetUp() override {
-        ASSERT_TRUE(krdrv::RunDriverFile(krdrv::RealBuildPath()));
+        ASSERT_FALSE(krdrv::ReadFileBytes(RealBuildPath()).empty()) << RealBuildPath();
+        ASSERT_TRUE(RunDriverFile(RealBuildPath()));
+        ASSERT_TRUE(krdrv::ReadFileBytes(RealBuildPath()) == InstalledBytes());
     }
     void TearDown() override {
-        EXPECT_TRUE(krdrv::RunDriverFile(krdrv::BuiltFilePath()));
-        EXPECT_TRUE(krdrv::InstalledFileIsCurrent()) << "the stand-in is back";
+        EXPECT_TRUE(RunDriverFile(StandInPath()));
+        const std::vector<uint8_t> standIn = krdrv::ReadFileBytes(StandInPath());
+        EXPECT_TRUE(!standIn.empty() && standIn == InstalledBytes()) << "the stand-in is back";
     }
 };
 const auto* const g_installed = testing::AddGlobalTestEnvironment(new RealDriverInstalled);
@@ -157,8 +190,7 @@ TEST(RealDriver, KclkinfoReportsNoTuningInterface) {
     EXPECT_EQ(2u, run.exitCode) << run.out << run.err;
     EXPECT_NE(std::string::npos, run.out.find("the tuning interface is not available")) << run.out;
     EXPECT_LT(GetTickCount() - start, 30000u);
-    EXPECT_EQ(krdrv::ReadFileBytes(krdrv::RealBuildPath()),
-              krdrv::ReadFileBytes(krdrv::InstalledFilePath()))
+    EXPECT_TRUE(krdrv::ReadFileBytes(RealBuildPath()) == InstalledBytes())
         << "kclkinfo installed the shipped driver";
     for (const auto& file : kFiles) DeleteFileA((directory + file.to).c_str());
     RemoveDirectoryA(directory.c_str());

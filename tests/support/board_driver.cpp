@@ -118,11 +118,6 @@ bool StartService() {
     return false;
 }
 
-bool RunDriverFile(const std::string& source) {
-    return StopService() && CopyFileA(source.c_str(), InstalledFilePath().c_str(), FALSE) &&
-           StartService();
-}
-
 std::string InstalledFilePath() {
     char path[MAX_PATH] = {};
     GetSystemDirectoryA(path, MAX_PATH);
@@ -130,7 +125,6 @@ std::string InstalledFilePath() {
 }
 
 std::string BuiltFilePath() { return ModuleDirectory() + "KrDrv.W32"; }
-std::string RealBuildPath() { return ModuleDirectory() + "real\\KrDrv.W32"; }
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path) {
     kclk::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
