@@ -1,0 +1,360 @@
+// The real ktray.exe as a child, started from a program directory laid out in a temporary
+// folder with the kit's libraries, the driver stand-in and the tool stand-ins: the one-instance
+// rule, the programs its commands start, the fan schedule on request and the processor check.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "board_driver.h"
+#include "kclk.h"
+#include "smi_wire.h"
+
+namespace {
+
+constexpr char kFrameTitle[] = "CVXM20";
+constexpr UINT kApplyFanSchedule = WM_USER + 14;
+constexpr UINT kExitCommand = 57665;
+
+// --- Small registry helpers -------------------------------------------------------------------
+
+void DeleteTree(HKEY root, const char* path) { RegDeleteTreeA(root, path), RegDeleteKeyA(root, path); }
+
+void SetString(HKEY root, const char* path, const char* name, const char* text) {
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(root, path, &key)) << path;
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), lstrlenA(text) + 1);
+    RegCloseKey(key);
+}
+
+void SetBinaryInt(HKEY root, const char* path, const char* name, int32_t value) {
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(root, path, &key)) << path;
+    RegSetValueExA(key, name, 0, REG_BINARY, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+}
+
+// The value's bytes; empty when it is missing.
+std::string ReadBytes(HKEY root, const char* path, const char* name) {
+    HKEY key;
+    if (RegOpenKeyA(root, path, &key) != ERROR_SUCCESS) return "";
+    char data[512] = {};
+    DWORD size = sizeof data - 1;
+    const LONG status = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS ? std::string(data, size) : "";
+}
+
+bool KeyPresent(HKEY root, const char* path) {
+    HKEY key;
+    if (RegOpenKeyA(root, path, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+template <typename Condition>
+bool WaitFor(Condition condition, DWORD milliseconds) {
+    for (DWORD waited = 0; waited < milliseconds; waited += 50) {
+        if (condition()) return true;
+        Sleep(50);
+    }
+    return condition();
+}
+
+// --- The launch recorder's records --------------------------------------------------------------
+
+constexpr char kLaunchesKey[] = "Software\\KitTestBench\\Launches";
+
+struct LaunchRecord {
+    std::string module, arguments, directory;
+    DWORD show = 0;
+};
+
+DWORD LaunchCount() {
+    const std::string bytes = ReadBytes(HKEY_CURRENT_USER, kLaunchesKey, "Count");
+    return bytes.size() == 4 ? *reinterpret_cast<const DWORD*>(bytes.data()) : 0;
+}
+
+LaunchRecord ReadLaunch(DWORD index) {
+    const std::string path = std::string(kLaunchesKey) + "\\" + std::to_string(index);
+    auto text = [&](const char* name) {
+        const std::string bytes = ReadBytes(HKEY_CURRENT_USER, path.c_str(), name);
+        return bytes.substr(0, bytes.find('\0'));
+    };
+    LaunchRecord record{text("Module"), text("Arguments"), text("Directory")};
+    const std::string show = ReadBytes(HKEY_CURRENT_USER, path.c_str(), "Show");
+    if (show.size() == 4) record.show = *reinterpret_cast<const DWORD*>(show.data());
+    return record;
+}
+
+// --- ktray's program directory and its process ------------------------------------------------
+
+std::string TestDirectory() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string text(path);
+    return text.substr(0, text.find_last_of('\\') + 1);
+}
+
+// A program directory as an installation lays it out, in a fresh temporary folder.
+class ProgramFolder {
+public:
+    ProgramFolder() {
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        path_ = std::string(temp) + "ktray_bench_" + std::to_string(GetCurrentProcessId()) + "\\";
+        const std::string from = TestDirectory();
+        const std::string standins = from + "tool-standins\\";
+        for (const char* folder : {"", "KR4", "bios", "dmi", "LogoSm"})
+            CreateDirectoryA((path_ + folder).c_str(), nullptr);
+        for (const char* file : {"ktray.exe", "kclk.dll", "w83781d.dll", "Sound.dll", "KrDrv.W32"})
+            Copy(from + file, file);
+        for (const char* tool : {"KR4\\KR4.EXE", "bios\\Rvflash.exe", "dmi\\platecfg.exe",
+                                 "LogoSm\\addlogo.exe", "Rundll32.exe", "MSINFO32.EXE",
+                                 "IEXPLORE.EXE", "mplayer2.exe", "mplay32.exe", "cdplayer.exe"})
+            Copy(standins + tool, tool);
+    }
+    ~ProgramFolder() {
+        for (const std::string& file : copied_) DeleteFileA((path_ + file).c_str());
+        for (const char* folder : {"KR4", "bios", "dmi", "LogoSm", ""})
+            RemoveDirectoryA((path_ + folder).c_str());
+    }
+    const std::string& Path() const { return path_; }
+
+private:
+    void Copy(const std::string& from, const char* to) {
+        EXPECT_TRUE(CopyFileA(from.c_str(), (path_ + to).c_str(), FALSE)) << from;
+        copied_.push_back(to);
+    }
+    std::string path_;
+    std::vector<std::string> copied_;
+};
+
+// Every ktray.exe of the folder as this version of Windows sees it.
+void RunKtrayAs(const char* version) {
+    SetString(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\ktray.exe", "Version", version);
+}
+
+HWND FindFrame() { return FindWindowA(nullptr, kFrameTitle); }
+
+int CountFrames() {
+    int count = 0;
+    for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, nullptr, kFrameTitle));)
+        ++count;
+    return count;
+}
+
+class KtrayProcess {
+public:
+    // Starts ktray.exe; waitForFrame: until its frame exists (start-up is done).
+    explicit KtrayProcess(const ProgramFolder& folder, bool waitForFrame = true) {
+        const std::string program = folder.Path() + "ktray.exe";
+        std::string commandLine = "\"" + program + "\"";
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                            "C:\\", &startup, &info))
+            return;
+        process_ = info.hProcess;
+        CloseHandle(info.hThread);
+        if (waitForFrame) WaitFor([] { return FindFrame() != nullptr; }, 20000);
+    }
+    ~KtrayProcess() {
+        if (!process_) return;
+        if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_, 0xDEAD);
+            WaitForSingleObject(process_, 5000);
+        }
+        CloseHandle(process_);
+    }
+    bool Started() const { return process_ != nullptr; }
+    // Ends ktray as its Exit command does; true when it ended by itself.
+    bool Exit() {
+        PostMessageA(FindFrame(), WM_COMMAND, kExitCommand, 0);
+        return WaitForSingleObject(process_, 10000) == WAIT_OBJECT_0;
+    }
+    bool EndsWithin(DWORD milliseconds, DWORD& exitCode) {
+        if (WaitForSingleObject(process_, milliseconds) != WAIT_OBJECT_0) return false;
+        return GetExitCodeProcess(process_, &exitCode) != 0;
+    }
+
+private:
+    HANDLE process_ = nullptr;
+};
+
+class KtrayChild : public testing::Test {
+protected:
+    void SetUp() override {
+        ClearSettings();
+        DeleteTree(HKEY_CURRENT_USER, kLaunchesKey);
+        RunKtrayAs("winxp");
+    }
+    void TearDown() override {
+        ClearSettings();
+        DeleteTree(HKEY_CURRENT_USER, kLaunchesKey);
+    }
+    static void ClearSettings() {
+        DeleteTree(HKEY_LOCAL_MACHINE, "Software\\Corvane\\Kestrel4");
+        DeleteTree(HKEY_CURRENT_USER, "Software\\Corvane");
+        DeleteTree(HKEY_CURRENT_USER, "Software\\Kestrel");
+    }
+    static void InstallTuningTool() {
+        SetString(HKEY_LOCAL_MACHINE, "Software\\Corvane\\Kestrel4", "KR4Version", "3/8/7");
+    }
+    ProgramFolder folder_;
+};
+
+// --- One instance ---------------------------------------------------------------------------------
+
+// ktray.exe's instance counter, seen through the image's shared section mapped into this process.
+class SharedCounter {
+public:
+    explicit SharedCounter(const std::string& program)
+        : module_(LoadLibraryExA(program.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES)) {
+        if (!module_) return;
+        auto base = reinterpret_cast<BYTE*>(module_);
+        auto nt = reinterpret_cast<IMAGE_NT_HEADERS32*>(
+            base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+        IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
+        for (int i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section)
+            if (std::string(reinterpret_cast<char*>(section->Name), 6) == "Shared")
+                counter_ = reinterpret_cast<volatile LONG*>(base + section->VirtualAddress);
+    }
+    ~SharedCounter() {
+        if (module_) FreeLibrary(module_);
+    }
+    bool Found() const { return counter_ != nullptr; }
+    LONG Value() const { return *counter_; }
+
+private:
+    HMODULE module_;
+    volatile LONG* counter_ = nullptr;
+};
+
+TEST_F(KtrayChild, SecondStartEndsAtOnceAndLeavesTheCounterAsItWas) {
+    SharedCounter counter(folder_.Path() + "ktray.exe");
+    ASSERT_TRUE(counter.Found());
+    EXPECT_EQ(-1, counter.Value());
+    {
+        KtrayProcess first(folder_);
+        ASSERT_TRUE(FindFrame());
+        EXPECT_EQ(0, counter.Value());
+
+        KtrayProcess second(folder_, false);
+        ASSERT_TRUE(second.Started());
+        DWORD exitCode = 0xFFFF;
+        EXPECT_TRUE(second.EndsWithin(5000, exitCode)) << "a second instance keeps running";
+        EXPECT_EQ(0u, exitCode);
+        EXPECT_EQ(0, counter.Value());
+        EXPECT_EQ(1, CountFrames());
+        EXPECT_FALSE(KeyPresent(HKEY_CURRENT_USER, "Software\\Corvane"));
+
+        EXPECT_TRUE(first.Exit());
+        EXPECT_EQ(-1, counter.Value());
+        EXPECT_EQ(0, CountFrames());
+    }
+    KtrayProcess again(folder_);
+    EXPECT_TRUE(FindFrame()) << "a start after the first one ended";
+    EXPECT_EQ(0, counter.Value());
+    EXPECT_TRUE(again.Exit());
+    EXPECT_EQ(-1, counter.Value());
+}
+
+// --- Launchers ----------------------------------------------------------------------------------
+
+struct LaunchCase {
+    UINT command;
+    const char* module;     // below the program directory, or a bare name the shell finds
+    const char* arguments;
+    const char* directory;  // below the program directory
+};
+
+// The tuning tool's stand-in keeps its window (titled with the build title) open until closed.
+void CloseTuningToolStandIn() {
+    WaitFor([] { return FindWindowA(nullptr, "Kestrel4 Build03.080701") != nullptr; }, 5000);
+    PostMessageA(FindWindowA(nullptr, "Kestrel4 Build03.080701"), WM_CLOSE, 0, 0);
+}
+
+void ExpectLaunches(const ProgramFolder& folder, const std::vector<LaunchCase>& cases) {
+    KtrayProcess ktray(folder);
+    const HWND frame = FindFrame();
+    ASSERT_TRUE(frame);
+    // Where the program directory has no trailing backslash: as GetCurrentDirectory reports it.
+    const std::string directory = folder.Path().substr(0, folder.Path().size() - 1);
+    for (const LaunchCase& c : cases) {
+        SCOPED_TRACE(c.module);
+        const DWORD before = LaunchCount();
+        PostMessageA(frame, WM_COMMAND, c.command, 0);
+        ASSERT_TRUE(WaitFor([&] { return LaunchCount() > before; }, 10000)) << "nothing started";
+        const LaunchRecord record = ReadLaunch(before);
+        const std::string name = record.module.substr(record.module.find_last_of('\\') + 1);
+        if (std::string(c.module).find('\\') != std::string::npos)
+            EXPECT_EQ(folder.Path() + c.module, record.module);
+        else
+            EXPECT_EQ(0, lstrcmpiA(c.module, name.c_str())) << record.module;
+        EXPECT_EQ(c.arguments, record.arguments);
+        EXPECT_EQ(directory + c.directory, record.directory);
+        EXPECT_EQ(static_cast<DWORD>(SW_SHOW), record.show);
+        if (c.command == 32845) CloseTuningToolStandIn();
+    }
+    EXPECT_TRUE(ktray.Exit());
+}
+
+// Wine's shell finds its own Rundll32, MSINFO32 and IEXPLORE in the system folder before the
+// current directory: for the test, the recorder stands in there (preferred to Wine's built-in
+// programs), and everything is put back afterwards.
+class SystemProgramStandIns {
+public:
+    explicit SystemProgramStandIns(const ProgramFolder& folder) {
+        char system[MAX_PATH] = {};
+        GetSystemDirectoryA(system, MAX_PATH);
+        for (const char* name : kNames) {
+            const std::string target = std::string(system) + "\\" + name;
+            CopyFileA(target.c_str(), (target + ".kit-saved").c_str(), FALSE);
+            EXPECT_TRUE(CopyFileA((folder.Path() + name).c_str(), target.c_str(), FALSE)) << target;
+            SetString(HKEY_CURRENT_USER, kOverrides, name, "native");
+            saved_.push_back(target);
+        }
+    }
+    ~SystemProgramStandIns() {
+        for (const std::string& target : saved_) {
+            CopyFileA((target + ".kit-saved").c_str(), target.c_str(), FALSE);
+            DeleteFileA((target + ".kit-saved").c_str());
+        }
+        HKEY overrides;
+        if (RegOpenKeyA(HKEY_CURRENT_USER, kOverrides, &overrides) == ERROR_SUCCESS) {
+            for (const char* name : kNames) RegDeleteValueA(overrides, name);
+            RegCloseKey(overrides);
+        }
+    }
+
+private:
+    static constexpr char kOverrides[] = "Software\\Wine\\DllOverrides";
+    static constexpr const char* kNames[] = {"rundll32.exe", "msinfo32.exe", "iexplore.exe"};
+    std::vector<std::string> saved_;
+};
+
+TEST_F(KtrayChild, EveryLauncherStartsItsProgramAsTheTableSays) {
+    SystemProgramStandIns standIns(folder_);
+    ExpectLaunches(folder_, {
+        {32792, "Rundll32.exe", "shell32.dll,Control_RunDLL desk.cpl", ""},
+        {32816, "IEXPLORE.EXE", "www.corvane.example", ""},
+        {32817, "bios\\Rvflash.exe", "", ""},
+        {32819, "dmi\\platecfg.exe", "", ""},
+        {32820, "MSINFO32.EXE", "", ""},
+        {32822, "mplay32.exe", "", ""},
+        {32824, "cdplayer.exe", "", ""},
+        {32845, "KR4\\KR4.EXE", "", "\\KR4"},
+        {32850, "LogoSm\\addlogo.exe", "", ""},
+    });
+}
+
+TEST_F(KtrayChild, MediaPlayerOnWindows9xIsTheOlderOne) {
+    RunKtrayAs("win98");
+    ExpectLaunches(folder_, {{32822, "mplayer2.exe", "", ""}});
+}
+
+}  // namespace
