@@ -193,6 +193,12 @@ protected:
         RunKtrayAs("winxp");
     }
     void TearDown() override {
+        // A tuning tool stand-in left open by a failed case would outlive the test run.
+        for (const char* title : {"Kestrel4 Build 3.08.07", "Kestrel4 Build03.080701"})
+            for (HWND window; (window = FindWindowA(nullptr, title)) != nullptr;) {
+                PostMessageA(window, WM_CLOSE, 0, 0);
+                if (!WaitFor([&] { return !IsWindow(window); }, 2000)) break;
+            }
         ClearSettings();
         DeleteTree(HKEY_CURRENT_USER, kLaunchesKey);
     }
@@ -273,9 +279,9 @@ struct LaunchCase {
 };
 
 // The tuning tool's stand-in keeps its window (titled with the build title) open until closed.
-void CloseTuningToolStandIn() {
-    WaitFor([] { return FindWindowA(nullptr, "Kestrel4 Build03.080701") != nullptr; }, 5000);
-    PostMessageA(FindWindowA(nullptr, "Kestrel4 Build03.080701"), WM_CLOSE, 0, 0);
+void CloseTuningToolStandIn(const char* title = "Kestrel4 Build03.080701") {
+    WaitFor([&] { return FindWindowA(nullptr, title) != nullptr; }, 5000);
+    PostMessageA(FindWindowA(nullptr, title), WM_CLOSE, 0, 0);
 }
 
 void ExpectLaunches(const ProgramFolder& folder, const std::vector<LaunchCase>& cases) {
@@ -355,6 +361,114 @@ TEST_F(KtrayChild, EveryLauncherStartsItsProgramAsTheTableSays) {
 TEST_F(KtrayChild, MediaPlayerOnWindows9xIsTheOlderOne) {
     RunKtrayAs("win98");
     ExpectLaunches(folder_, {{32822, "mplayer2.exe", "", ""}});
+}
+
+// --- The fan schedule on request -------------------------------------------------------------
+
+constexpr char kSmartFanKey[] = "Software\\Corvane\\Kestrel4\\SmartFan";
+
+TEST_F(KtrayChild, FanScheduleRequestSwitchesTheFanWhenItsTimerNeverStarted) {
+    // The test's own library starts the driver service that ktray's library then opens too.
+    if (testsupport::krdrv::ServiceState() != SERVICE_RUNNING) InitDrv();
+    testsupport::BoardDriver board;
+    ASSERT_TRUE(board.IsOpen()) << board.LastError();
+    ASSERT_TRUE(board.ResetBoard());
+    // The smart-fan check fails, so ktray never starts its fan timer; switching still works.
+    ASSERT_TRUE(board.FailCode(KCLK_IOCTL_SMART_FAN_CHECK, static_cast<int32_t>(0xC0000010)));
+    InstallTuningTool();
+    // ON equal to OFF: always on while the schedule is active.
+    for (const auto& [name, value] : {std::pair<const char*, int32_t>{"iTimerSwitch", 1},
+                                      {"iTimeONh", 9}, {"iTimeONm", 30}, {"iTimeOFFh", 9},
+                                      {"iTimeOFFm", 30}, {"iAlwaysON", 0}})
+        SetBinaryInt(HKEY_CURRENT_USER, kSmartFanKey, name, value);
+
+    KtrayProcess ktray(folder_);
+    const HWND frame = FindFrame();
+    ASSERT_TRUE(frame);
+    auto fanSetting = [&board] {
+        board::FirmwareModel model{};
+        return board.ReadFirmware(model) ? model.fanItems[1] : 0xFFFFFFFFu;
+    };
+    board::FirmwareModel model{};
+    ASSERT_TRUE(board.ReadFirmware(model));
+    const uint32_t on = model.fanItems[3], off = model.fanItems[4];
+    ASSERT_NE(on, off);
+    model.fanItems[1] = off;
+    ASSERT_TRUE(board.WriteFirmware(model));
+
+    PostMessageA(frame, kApplyFanSchedule, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return fanSetting() == on; }, 5000)) << std::hex << fanSetting();
+
+    SetBinaryInt(HKEY_CURRENT_USER, kSmartFanKey, "iTimerSwitch", 0);
+    PostMessageA(frame, kApplyFanSchedule, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return fanSetting() == off; }, 5000)) << std::hex << fanSetting();
+
+    EXPECT_TRUE(ktray.Exit());
+    board.FailCode(KCLK_IOCTL_SMART_FAN_CHECK, 0);
+}
+
+// --- The processor check and auto overclock at start-up ----------------------------------------
+
+constexpr char kUserTuningKey[] = "Software\\Corvane\\Kestrel4";
+constexpr char kAutoOverKey[] = "Software\\Corvane\\Kestrel4\\AutoOver";
+
+// Waits for the message box with this caption in any process, returns its text and presses OK.
+std::string AnswerMessageBox(const char* caption) {
+    HWND box = nullptr;
+    if (!WaitFor([&] { return (box = FindWindowA("#32770", caption)) != nullptr; }, 20000))
+        return "(no box)";
+    char text[256] = {};
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message box's text control
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return text;
+}
+
+TEST_F(KtrayChild, ProcessorCheckRecordsTheProcessorAndResetsTheToolsSettingsWhenItChanged) {
+    RunKtrayAs("win98");  // the library then needs no driver
+    InstallTuningTool();
+    {
+        KtrayProcess first(folder_);
+        ASSERT_TRUE(FindFrame());
+        EXPECT_TRUE(first.Exit());
+    }
+    const std::string identity = ReadBytes(HKEY_CURRENT_USER, kUserTuningKey, "CPUid");
+    ASSERT_EQ(4u, identity.size()) << "first start records the processor";
+    EXPECT_EQ(4u, ReadBytes(HKEY_CURRENT_USER, kUserTuningKey, "CPUFamily").size());
+    EXPECT_EQ(std::string("\x01\x00", 2), ReadBytes(HKEY_CURRENT_USER, kUserTuningKey, "FirstRun"));
+
+    // Auto overclock set and the same processor: the tuning tool starts hidden in its folder.
+    RegCloseKey([] { HKEY key = nullptr; RegCreateKeyA(HKEY_CURRENT_USER, kAutoOverKey, &key); return key; }());
+    {
+        KtrayProcess second(folder_);
+        ASSERT_TRUE(FindFrame());
+        ASSERT_TRUE(WaitFor([] { return LaunchCount() == 1; }, 5000));
+        const LaunchRecord record = ReadLaunch(0);
+        EXPECT_EQ(folder_.Path() + "KR4\\KR4.EXE", record.module);
+        EXPECT_EQ(folder_.Path() + "KR4", record.directory);
+        EXPECT_EQ(static_cast<DWORD>(SW_HIDE), record.show);
+        CloseTuningToolStandIn("Kestrel4 Build 3.08.07");
+        EXPECT_TRUE(second.Exit());
+    }
+
+    // Another processor: the settings go (auto overclock with them), the user is told, and
+    // the new processor is recorded.
+    int32_t other = *reinterpret_cast<const int32_t*>(identity.data()) ^ 1;
+    SetBinaryInt(HKEY_CURRENT_USER, kUserTuningKey, "CPUid", other);
+    SetBinaryInt(HKEY_CURRENT_USER, kSmartFanKey, "iTimerSwitch", 1);
+    SetBinaryInt(HKEY_CURRENT_USER, "Software\\Kestrel", "CPUMulti", 12);
+    const DWORD launchesBefore = LaunchCount();
+    {
+        KtrayProcess third(folder_, false);
+        EXPECT_EQ("Your CPU has been changed,the setting will return to default!",
+                  AnswerMessageBox("Warning!!!"));
+        ASSERT_TRUE(WaitFor([] { return FindFrame() != nullptr; }, 20000));
+        EXPECT_EQ(identity, ReadBytes(HKEY_CURRENT_USER, kUserTuningKey, "CPUid"));
+        EXPECT_FALSE(KeyPresent(HKEY_CURRENT_USER, kAutoOverKey));
+        EXPECT_FALSE(KeyPresent(HKEY_CURRENT_USER, kSmartFanKey));
+        EXPECT_FALSE(KeyPresent(HKEY_CURRENT_USER, "Software\\Kestrel"));
+        EXPECT_TRUE(third.Exit());
+    }
+    EXPECT_EQ(launchesBefore, LaunchCount()) << "the tuning tool was started after the reset";
 }
 
 }  // namespace
