@@ -10,16 +10,17 @@ namespace {
 
 constexpr unsigned long kMaxPart = 99999;
 
-// Reads one number of 1 to 5 digits at text; advances text past it. False for anything else.
+// Reads one decimal number of at most kMaxPart at text and advances text past it. False for no
+// digit or a larger number (checked at every digit, so nothing overflows).
 bool ParsePart(const char*& text, unsigned long& part) {
     unsigned long value = 0;
-    int digits = 0;
+    const char* start = text;
     while (*text >= '0' && *text <= '9') {
         value = value * 10 + static_cast<unsigned long>(*text - '0');
+        if (value > kMaxPart) return false;
         ++text;
-        if (++digits > 5) return false;
     }
-    if (digits == 0 || value > kMaxPart) return false;
+    if (text == start) return false;
     part = value;
     return true;
 }
