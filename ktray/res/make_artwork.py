@@ -168,16 +168,16 @@ TUNING_GAUGE = """
 ................
 ................
 .....kkkkkk.....
-...kkLwwwwYkk...
-..kLLwwwwwwYYk..
+...kkYYYYYYkk...
+..kLLwwwwwwRRk..
 .kLLwwwwwwwwRRk.
-.kLwwwwwwwwkRRk.
-kLwwwwwwwwkwwRRk
-kwwwwwwwwkwwwwwk
-kwwwwwwwkwwwwwwk
+.kLwwwwwwwwkwRk.
+kLLwwwwwwwkkwRRk
+kLwwwwwwwkkwwwRk
+kLwwwwwwkkwwwwRk
 kwwwwwwkkkwwwwwk
-kwwwwwwkkkwwwwwk
-.kkkkkkkkkkkkkk.
+kwwwwwkkkkkwwwwk
+kkkkkkkkkkkkkkkk
 ................
 ................
 ................
@@ -187,16 +187,16 @@ RUN_TUNING_TOOL = """
 ................
 ................
 .....kkkkkk.....
-...kkLwwwwYkk...
-..kLLwwwwwwYYk..
+...kkYYYYYYkk...
+..kLLwwwwwwRRk..
 .kLLwwwwwwwwRRk.
-.kLwwwwwwwwwRRk.
-kLwwwwwwwwwwwRRk
-kwwwwwwwwwwwRRwk
-kwwwwwwwwwRRwwwk
-kwwwwwwkRRwwwwwk
+.kLwwwwwwwwwwRk.
+kLLwwwwwwwwwkRRk
+kLwwwwwwwwkkkwRk
+kLwwwwwwkkkwwwRk
 kwwwwwwkkkwwwwwk
-.kkkkkkkkkkkkkk.
+kwwwwwkkkkkwwwwk
+kkkkkkkkkkkkkkkk
 ................
 ................
 ................
@@ -225,16 +225,16 @@ CD_PLAYER = """
 ................
 .....gggggg.....
 ...ggwwwwwwgg...
-..gwwCCwwwwwwg..
-..gwCCCwwwwwMg..
-.gwwCCwwwwwMMwg.
-.gwwwwwgggwwwwg.
-.gwwwwgk..kgwwg.
-.gwwwwgk..kgwwg.
-.gwwwwwgkkgwwwg.
-.gwwYYwwwwwwwwg.
-..gwYYYwwwwwwg..
-..gwwYwwwwwwwg..
+..gwwwwwwwwCCg..
+..gwwwwwwwCCwg..
+.gwwwwwwwCCwwwg.
+.gwwwwggggwwwwg.
+.gwwwwg..gwwwwg.
+.gwwwwg..gwwwwg.
+.gwwwwggggwwwwg.
+.gwwwMMwwwwwwwg.
+..gwMMwwwwwwwg..
+..gYYwwwwwwwwg..
 ...ggwwwwwwgg...
 .....gggggg.....
 ................
@@ -257,6 +257,26 @@ LOGO_TOOL = """
 .oooooooooooooo.
 ................
 ................
+"""
+
+# The tray icon's small image; '.' is transparent here.
+SMALL_TRAY_ICON = """
+.....gggggg.....
+...ggkkkkkkgg...
+..gkkYYYYYYkkg..
+.gkLLkkkkkkRRkg.
+.gkLkkkkkkkwRkg.
+gkLLkkkkkkwwRRkg
+gkLkkkkkkwwkkRkg
+gkLkkkkkwwkkkRkg
+gkLkkkkRRkkkkRkg
+gkLkkkkRRkkkkRkg
+gkkkkkkkkkkkkkkg
+.gkkkkkkkkkkkkg.
+.gkkkkkkkkkkkkg.
+..gkkkkkkkkkkg..
+...ggkkkkkkgg...
+.....gggggg.....
 """
 
 # The toolbar's commands and their images, in the order of the toolbar resource.
@@ -352,7 +372,7 @@ def near_segment(px, py, ax, ay, bx, by, half_width):
     return math.hypot(px - (ax + t * dx), py - (ay + t * dy)) <= half_width
 
 
-def draw_gauge(canvas, cx, cy, r, palette, needle_degrees, ticks=True):
+def draw_gauge(canvas, cx, cy, r, palette, needle_degrees):
     """A round dial: rim, face, a green-yellow-red scale over the upper 270 degrees, ticks, a
     needle and its hub. Angles count anticlockwise from three o'clock."""
     def polar(p, q):
@@ -372,13 +392,12 @@ def draw_gauge(canvas, cx, cy, r, palette, needle_degrees, ticks=True):
             d, a = polar(x + 0.5, y + 0.5)
             if r * 0.62 <= d <= r * 0.80 and on_scale(a):
                 canvas.pixels[y][x] = scale_colour(a)
-    if ticks:
-        for step in range(10):
-            a = math.radians(225 - step * 30)
-            ax, ay = cx + math.cos(a) * r * 0.62, cy - math.sin(a) * r * 0.62
-            bx, by = cx + math.cos(a) * r * 0.80, cy - math.sin(a) * r * 0.80
-            canvas.fill_where(lambda p, q: near_segment(p, q, ax, ay, bx, by, max(0.6, r * 0.03)),
-                              palette['tick'])
+    for step in range(10):
+        a = math.radians(225 - step * 30)
+        ax, ay = cx + math.cos(a) * r * 0.62, cy - math.sin(a) * r * 0.62
+        bx, by = cx + math.cos(a) * r * 0.80, cy - math.sin(a) * r * 0.80
+        canvas.fill_where(lambda p, q: near_segment(p, q, ax, ay, bx, by, max(0.6, r * 0.03)),
+                          palette['tick'])
     a = math.radians(needle_degrees)
     tip_x, tip_y = cx + math.cos(a) * r * 0.78, cy - math.sin(a) * r * 0.78
     canvas.fill_where(lambda p, q: near_segment(p, q, cx, cy, tip_x, tip_y, max(0.7, r * 0.05)),
@@ -468,13 +487,17 @@ def write_ico(path, canvases):
 
 # --- the pictures -------------------------------------------------------------------------------
 
+def drawing_rows(name, drawing):
+    rows = drawing.strip('\n').split('\n')
+    if len(rows) != 16 or any(len(row) != 16 for row in rows):
+        raise ValueError(f"the drawing {name} is not 16x16")
+    return rows
+
+
 def menu_images():
     strip = Canvas(16 * len(MENU_IMAGES), 16, BACKGROUND)
     for n, (command, drawing) in enumerate(MENU_IMAGES):
-        rows = drawing.strip('\n').split('\n')
-        if len(rows) != 16 or any(len(row) != 16 for row in rows):
-            raise ValueError(f"the image of command {command} is not 16x16")
-        for y, row in enumerate(rows):
+        for y, row in enumerate(drawing_rows(f"of command {command}", drawing)):
             for x, letter in enumerate(row):
                 strip.pixels[y][16 * n + x] = PIXEL_COLOURS[letter]
     return strip
@@ -485,14 +508,21 @@ ICON_PALETTE = {'rim': VGA[8], 'face': VGA[0], 'low': VGA[10], 'mid': VGA[11], '
 
 
 def tray_icon(size):
+    """32x32 is drawn from geometry; at 16x16 a hand-set drawing reads better."""
     canvas = Canvas(size, size, None)
-    draw_gauge(canvas, size / 2, size / 2, size / 2, ICON_PALETTE, 45, ticks=size >= 32)
+    if size == 16:
+        for y, row in enumerate(drawing_rows("of the small icon", SMALL_TRAY_ICON)):
+            for x, letter in enumerate(row):
+                canvas.pixels[y][x] = None if letter == '.' else PIXEL_COLOURS[letter]
+    else:
+        draw_gauge(canvas, size / 2, size / 2, size / 2, ICON_PALETTE, 45)
     return canvas
 
 
 def banner():
-    """16 x 339, drawn beside the popup's items from the top; a popup shows about its upper 200
-    pixels, so the name sits there, read from bottom to top."""
+    """16 x 339, drawn beside the popup's items from the top. The shortest popup, owner-drawn,
+    is about 200 pixels high and shows only that much, so the name ends above it, read from
+    bottom to top."""
     top, bottom = (0, 40, 110), (0, 150, 160)
     canvas = Canvas(16, 339, top)
     steps = 48
@@ -500,7 +530,7 @@ def banner():
         shade = blend(top, bottom, round(y / (canvas.height - 1) * steps) / steps)
         canvas.pixels[y] = [shade] * canvas.width
     pixels, length = text_pixels("Corvane")
-    scale, foot = 2, 186
+    scale, foot = 2, 176
     for layer, colour, offset in (('shadow', (0, 20, 60), 1), ('text', (255, 255, 255), 0)):
         for px, py in pixels:
             for sx in range(scale):
@@ -512,9 +542,10 @@ def banner():
 
 
 def splash(version):
-    """The start-up picture, also shown in the about box, whose OK button covers its lower right
-    (about x 249 to 299, y 80 to 104): that corner stays plain."""
-    width, height = 320, 128
+    """The start-up picture, also shown in the about box. It fits the box's picture frame (229 x
+    79 dialog units, 343 x 118 to 128 pixels with the usual dialog fonts); the box's OK button
+    covers the frame's lower right from about (236, 70), so that corner stays plain."""
+    width, height = 320, 120
     top, bottom = (8, 24, 72), (24, 96, 150)
     canvas = Canvas(width, height, top)
     steps = 32
@@ -523,12 +554,12 @@ def splash(version):
     dial = {'rim': (200, 204, 212), 'face': (20, 24, 36), 'low': (40, 200, 90),
             'mid': (250, 210, 40), 'high': (230, 50, 40), 'tick': (235, 240, 245),
             'needle': (255, 90, 60), 'hub': (200, 204, 212)}
-    draw_gauge(canvas, 64, 64, 50, dial, 35)
-    canvas.text("Corvane", 132, 22, 4, (255, 255, 255), shadow=(0, 16, 40))
-    canvas.text("Utility Manager", 132, 58, 2, (150, 220, 255), shadow=(0, 16, 40))
-    for x in range(132, 244):
-        canvas.pixels[80][x] = (150, 220, 255)
-    canvas.text("Version " + version, 132, 90, 1, (210, 225, 240))
+    draw_gauge(canvas, 60, 60, 48, dial, 35)
+    canvas.text("Corvane", 124, 10, 4, (255, 255, 255), shadow=(0, 16, 40))
+    canvas.text("Utility Manager", 124, 46, 2, (150, 220, 255), shadow=(0, 16, 40))
+    for x in range(124, 230):
+        canvas.pixels[72][x] = (150, 220, 255)
+    canvas.text("Version " + version, 124, 82, 1, (210, 225, 240))
     return canvas
 
 
