@@ -151,6 +151,7 @@ const std::map<std::string, std::set<std::string>> kWindows95AndNt4Add = {
     {"GDI32.DLL", {"BitBlt", "CreateCompatibleDC", "DeleteDC", "DeleteObject", "GetObjectA",
                    "SelectObject"}},
     {"SHELL32.DLL", {"ShellExecuteA", "Shell_NotifyIconA"}},
+    {"MSVCRT.DLL", {"localtime", "time"}},
     {"USER32.DLL",
      {"BeginPaint", "CheckMenuItem", "CreateWindowExA", "DefWindowProcA", "DeleteMenu",
       "DestroyMenu", "DestroyWindow", "DialogBoxParamA", "DispatchMessageA", "EnableMenuItem",

@@ -127,10 +127,13 @@ TEST_F(TrayPopup, HoldsTheItemsOfTheInstalledToolsAndThisWindows) {
             std::vector<std::string> inner = {"Execute Kestrel4"};
             if (!c.fsbFixed) inner.push_back("Auto over clock on next reboot");
             EXPECT_EQ(inner, testsupport::Outline(tuning.submenu));
-            if (const PopupItem* autoOver = FindItem(items, ID_AUTO_OVERCLOCK))
+            if (const PopupItem* autoOver = FindItem(items, ID_AUTO_OVERCLOCK)) {
                 EXPECT_EQ(c.autoOver, autoOver->IsChecked());
+            }
         }
-        if (c.logo) EXPECT_NE(nullptr, FindItem(items, ID_LOGO_TOOL));
+        if (c.logo) {
+            EXPECT_NE(nullptr, FindItem(items, ID_LOGO_TOOL));
+        }
 
         const std::pair<UINT, bool> grey[] = {
             {ID_BIOS_FLASH, !c.bios}, {ID_DMI_TOOL, !c.dmi}, {ID_SYSTEM_INFO, systemInfoGrey},
