@@ -10,7 +10,13 @@ if(NOT EXISTS ${KIT_SHIPPED_RUNTIME_DIR}/libstdc++.a)
   message(FATAL_ERROR "no win32-thread-model runtime beside ${_kit_runtime_dir}")
 endif()
 
-# kit_shipped_binary(<target>): links <target> with the runtime every supported Windows has.
+# kit_shipped_binary(<target>): links <target> with the runtime every supported Windows has. A
+# program also gets the runtime's throwing paths replaced (cmake/shipped_runtime.cpp).
 function(kit_shipped_binary target)
   target_link_options(${target} PRIVATE -L${KIT_SHIPPED_RUNTIME_DIR})
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "EXECUTABLE")
+    target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/cmake/shipped_runtime.cpp)
+    target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions>)
+  endif()
 endfunction()

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstring>
 #include <set>
 #include <vector>
@@ -132,18 +133,6 @@ TEST_F(BoardTest, RefusesWrongLengthsAndWritesNothing) {
         EXPECT_EQ(0, last.Triggered);
     }
     EXPECT_EQ(firmwareBefore, board_.FirmwareBytes()) << "the firmware never ran";
-}
-
-TEST_F(BoardTest, RefusesNullBuffersOfTheRightLength) {
-    for (uint32_t code : {0x9C402550u, KCLK_IOCTL_SMART_FAN_CHECK}) {
-        const DWORD size = code == KCLK_IOCTL_SMART_FAN_CHECK ? 52 : 48;
-        DWORD returned = 0x1234;
-        EXPECT_FALSE(DeviceIoControl(gateway_.Get(), code, nullptr, size, nullptr, size,
-                                     &returned, nullptr))
-            << std::hex << code;
-    }
-    SmiRegisterBlock block = Block();
-    EXPECT_TRUE(gateway_.Send(0x9C402550, &block, sizeof(block))) << "the driver lives on";
 }
 
 TEST_F(BoardTest, RefusesCodesItDoesNotKnow) {
@@ -507,6 +496,16 @@ TEST_F(BoardTest, FirmwareStateRoundTripsAndResets) {
         EXPECT_FALSE(board_.Call(BOARD_IOCTL_GET_FIRMWARE_STATE, nullptr, 0, bytes.data(), size));
     }
     EXPECT_EQ(changed, board_.FirmwareBytes()) << "wrong sizes change nothing";
+
+    // The fan flag is a byte that only 0 and 1 may fill.
+    for (uint8_t flag : {uint8_t(2), uint8_t(0x80), uint8_t(0xFF)}) {
+        std::vector<uint8_t> bytes = changed;
+        bytes[offsetof(board::FirmwareModel, fanInterfacePresent)] = flag;
+        EXPECT_FALSE(board_.Call(BOARD_IOCTL_SET_FIRMWARE_STATE, bytes.data(), bytes.size(),
+                                 nullptr, 0)) << int(flag);
+        EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), board_.LastError());
+    }
+    EXPECT_EQ(changed, board_.FirmwareBytes()) << "a refused state changes nothing";
 
     ASSERT_TRUE(board_.ResetFirmware());
     EXPECT_EQ(poweredOn, board_.FirmwareBytes());

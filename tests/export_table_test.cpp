@@ -197,4 +197,21 @@ TEST(ShippedBinaries, ImportOnlyWhatTheOldestSupportedWindowsHas) {
     }
 }
 
+// The shipped driver looks up everything newer at run time; what it imports, Windows 2000's
+// kernel has (the oldest with MmGetSystemRoutineAddress, which the lookups need).
+const std::set<std::string> kWindows2000KernelHas = {
+    "IoCreateDevice", "IoCreateSymbolicLink", "IoDeleteDevice", "IoDeleteSymbolicLink",
+    "IofCompleteRequest", "KeInitializeMutex", "KeReleaseMutex", "KeRevertToUserAffinityThread",
+    "KeSetSystemAffinityThread", "KeWaitForSingleObject", "MmGetSystemRoutineAddress",
+    "MmMapIoSpace", "MmUnmapIoSpace", "ObOpenObjectByPointer", "RtlInitUnicodeString", "ZwClose"};
+
+TEST(ShippedBinaries, DriverImportsOnlyWhatWindows2000sKernelHas) {
+    const auto imports = testsupport::ReadImports("real\\KrDrv.W32");
+    ASSERT_EQ(1u, imports.size());
+    const auto kernel = imports.find("NTOSKRNL.EXE");
+    ASSERT_NE(imports.end(), kernel);
+    for (const auto& name : kernel->second)
+        EXPECT_TRUE(kWindows2000KernelHas.count(name)) << "KrDrv.W32 imports " << name;
+}
+
 }  // namespace

@@ -190,7 +190,7 @@ void FirmwareModel::Reset() {
 
     // Flags 09h: control enabled and a fan fitted, software switching not yet allowed, so that
     // a client's first check grants it.
-    fanInterfacePresent = true;
+    fanInterfacePresent = 1;
     fanItems[kFanControlFlags] = kFanControlEnabled | kFanFitted;
     fanItems[kFanOnSetting] = kFanRunning | 100;
     fanItems[kFanOffSetting] = 0;
@@ -455,7 +455,7 @@ void FirmwareModel::HandleFan(CpuRegisters& r) {
     }
 }
 
-bool FirmwareModel::FanPresent() const { return fanInterfacePresent; }
+bool FirmwareModel::FanPresent() const { return fanInterfacePresent != 0; }
 
 void FirmwareModel::FanSwitchOn() {
     if (fanInterfacePresent) fanItems[kFanInForce] = fanItems[kFanOnSetting];

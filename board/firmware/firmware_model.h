@@ -164,7 +164,7 @@ public:
     RatioControl ratio;
     CiaControl cia;
     MibControl mib;
-    bool fanInterfacePresent;
+    uint8_t fanInterfacePresent;  // 0 or 1; a byte, because the state also arrives as bytes
     uint32_t fanItems[kFanItemCount];
     uint32_t requestCount;       // tuning requests handled, unknown ones included
     uint32_t fanRequestCount;    // smart-fan triggers handled

@@ -100,6 +100,29 @@ bool StopService() {
     return false;
 }
 
+bool StartService() {
+    kclk::ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    kclk::ServiceHandle service(
+        manager ? OpenServiceA(manager.Get(), "KRDrv", SERVICE_START | SERVICE_QUERY_STATUS)
+                : nullptr);
+    if (!service) return false;
+    SERVICE_STATUS status{};
+    if (!StartServiceA(service.Get(), 0, nullptr) &&
+        GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
+        return false;
+    for (int wait = 0; wait < 200; ++wait) {
+        if (QueryServiceStatus(service.Get(), &status) && status.dwCurrentState == SERVICE_RUNNING)
+            return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+bool RunDriverFile(const std::string& source) {
+    return StopService() && CopyFileA(source.c_str(), InstalledFilePath().c_str(), FALSE) &&
+           StartService();
+}
+
 std::string InstalledFilePath() {
     char path[MAX_PATH] = {};
     GetSystemDirectoryA(path, MAX_PATH);
@@ -107,6 +130,7 @@ std::string InstalledFilePath() {
 }
 
 std::string BuiltFilePath() { return ModuleDirectory() + "KrDrv.W32"; }
+std::string RealBuildPath() { return ModuleDirectory() + "real\\KrDrv.W32"; }
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path) {
     kclk::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,

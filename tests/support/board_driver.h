@@ -58,8 +58,12 @@ private:
 namespace krdrv {
 DWORD ServiceState();                // SERVICE_RUNNING, ...; 0 when there is no such service
 bool StopService();                  // stops it and waits until it has stopped (or is absent)
+bool StartService();                 // starts it and waits until it runs (or is running)
+// Stops the service, puts this file in the installed one's place and starts it again.
+bool RunDriverFile(const std::string& source);
 std::string InstalledFilePath();     // <system directory>\Drivers\KRDrv.sys
-std::string BuiltFilePath();         // KrDrv.W32 beside the test program
+std::string BuiltFilePath();         // KrDrv.W32 beside the test program: the stand-in
+std::string RealBuildPath();         // real\KrDrv.W32 below it: the shipped driver
 std::vector<uint8_t> ReadFileBytes(const std::string& path);  // empty when unreadable
 bool InstalledFileIsCurrent();       // the installed file has the built file's bytes
 }  // namespace krdrv

@@ -1,0 +1,35 @@
+# The kit's version lives in one place, the project() call; every binary carries it in a
+# VERSIONINFO resource made from cmake/version.rc.in.
+set(KIT_VERSION_FULL ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR})
+foreach(part PATCH TWEAK)
+  if(PROJECT_VERSION_${part} STREQUAL "")
+    set(PROJECT_VERSION_${part} 0)
+  endif()
+endforeach()
+set(KIT_VERSION_COMMAS
+    "${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},${PROJECT_VERSION_TWEAK}")
+set(KIT_VERSION_TEMPLATE ${CMAKE_CURRENT_LIST_DIR}/version.rc.in)
+
+# kit_version_resource(<target> DESCRIPTION <text> FILENAME <file name> [DRIVER])
+# Gives <target> a VERSIONINFO; returns the generated .rc in <target>_VERSION_RC for builds that
+# compile it themselves (the 64-bit driver).
+function(kit_version_resource target)
+  cmake_parse_arguments(V "DRIVER" "DESCRIPTION;FILENAME" "" ${ARGN})
+  get_filename_component(V_INTERNAL ${V_FILENAME} NAME_WE)
+  if(V_DRIVER)
+    set(V_FILETYPE VFT_DRV)
+    set(V_FILESUBTYPE VFT2_DRV_SYSTEM)
+  elseif(V_FILENAME MATCHES "\\.dll$")
+    set(V_FILETYPE VFT_DLL)
+    set(V_FILESUBTYPE 0)
+  else()
+    set(V_FILETYPE VFT_APP)
+    set(V_FILESUBTYPE 0)
+  endif()
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
+  configure_file(${KIT_VERSION_TEMPLATE} ${rc} @ONLY)
+  if(TARGET ${target})
+    target_sources(${target} PRIVATE ${rc})
+  endif()
+  set(${target}_VERSION_RC ${rc} PARENT_SCOPE)
+endfunction()

@@ -1,0 +1,135 @@
+/* KrDrv, the shipped port driver: the kernel-mode shell. It maps the BIOS area once at start for
+ * the scan, creates \Device\GpdDev for administrators and SYSTEM, and hands every request to
+ * the dispatch core, one at a time; the firmware trigger runs on processor 0. */
+#include <ddk/wdm.h>
+
+#include "device_security.h"
+#include "real_device.h"
+
+#define BIOS_AREA_START 0xF0000
+#define BIOS_AREA_SIZE  0x10000
+
+#if defined(__x86_64__)
+void krdrv_TriggerSmi(KrdrvRegisters* image);
+void krdrv_TriggerFanSmi(KrdrvRegisters* image);
+#define TRIGGER_TUNING krdrv_TriggerSmi
+#define TRIGGER_FAN    krdrv_TriggerFanSmi
+#else
+/* The library's own direct-path routines (cdecl), the same image layout. */
+void __cdecl kclk_TriggerSmi(KrdrvRegisters* image);
+void __cdecl kclk_TriggerFanSmi(KrdrvRegisters* image);
+#define TRIGGER_TUNING kclk_TriggerSmi
+#define TRIGGER_FAN    kclk_TriggerFanSmi
+#endif
+
+static KMUTEX g_requestLock; /* one request at a time reaches the firmware */
+static PDEVICE_OBJECT g_device;
+
+/* SMI handlers of this era assume they were entered from the boot processor. */
+static void OnBootProcessor(KrdrvTrigger trigger, KrdrvRegisters* registers) {
+    KeSetSystemAffinityThread((KAFFINITY)1);
+    trigger(registers);
+    KeRevertToUserAffinityThread();
+}
+static void TriggerTuning(KrdrvRegisters* registers) {
+    OnBootProcessor(TRIGGER_TUNING, registers);
+}
+static void TriggerFan(KrdrvRegisters* registers) { OnBootProcessor(TRIGGER_FAN, registers); }
+
+static NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
+    irp->IoStatus.Status = status;
+    irp->IoStatus.Information = NT_SUCCESS(status) ? information : 0;
+    IoCompleteRequest(irp, IO_NO_INCREMENT);
+    return status;
+}
+
+/* The device's own security decides who opens it (device_security.c); the request's security
+ * context is not needed (and is null on some hosts). */
+static NTSTATUS NTAPI DispatchCreateClose(PDEVICE_OBJECT device, PIRP irp) {
+    (void)device;
+    return Complete(irp, STATUS_SUCCESS, 0);
+}
+
+static NTSTATUS NTAPI DispatchDeviceControl(PDEVICE_OBJECT device, PIRP irp) {
+    PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+    KrdrvIoRequest request;
+    uint32_t information = 0;
+    int32_t status;
+    (void)device;
+
+    request.ControlCode = stack->Parameters.DeviceIoControl.IoControlCode;
+    request.InputLength = stack->Parameters.DeviceIoControl.InputBufferLength;
+    request.OutputLength = stack->Parameters.DeviceIoControl.OutputBufferLength;
+    /* Only buffered codes have a system buffer; every code the driver takes is buffered. */
+    request.Buffer = METHOD_FROM_CTL_CODE(request.ControlCode) == METHOD_BUFFERED
+                         ? irp->AssociatedIrp.SystemBuffer
+                         : NULL;
+
+    KeWaitForSingleObject(&g_requestLock, Executive, KernelMode, FALSE, NULL);
+    status = RealDeviceRequest(&request, &information);
+    KeReleaseMutex(&g_requestLock, FALSE);
+    return Complete(irp, (NTSTATUS)status, information);
+}
+
+static NTSTATUS NTAPI DispatchOther(PDEVICE_OBJECT device, PIRP irp) {
+    (void)device;
+    return Complete(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
+}
+
+static void NTAPI DriverUnload(PDRIVER_OBJECT driver) {
+    UNICODE_STRING link;
+    (void)driver;
+    /* A handle opened before may still send requests; from now on they fail. */
+    KeWaitForSingleObject(&g_requestLock, Executive, KernelMode, FALSE, NULL);
+    RealDeviceStop();
+    KeReleaseMutex(&g_requestLock, FALSE);
+    RtlInitUnicodeString(&link, L"\\DosDevices\\GpdDev");
+    IoDeleteSymbolicLink(&link);
+    if (g_device) IoDeleteDevice(g_device);
+    g_device = NULL;
+}
+
+/* Reads the firmware's tables once; an area that cannot be mapped holds none. */
+static void ScanFirmware(void) {
+    PHYSICAL_ADDRESS start;
+    PVOID area;
+    start.QuadPart = BIOS_AREA_START;
+    area = MmMapIoSpace(start, BIOS_AREA_SIZE, MmNonCached);
+    RealDeviceStart((const uint8_t*)area, area ? BIOS_AREA_SIZE : 0, TriggerTuning, TriggerFan);
+    if (area) MmUnmapIoSpace(area, BIOS_AREA_SIZE);
+}
+
+NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) {
+    UNICODE_STRING name, link;
+    NTSTATUS status;
+    ULONG i;
+    (void)registryPath;
+
+    KeInitializeMutex(&g_requestLock, 0);
+    for (i = 0; i <= IRP_MJ_MAXIMUM_FUNCTION; ++i) driver->MajorFunction[i] = DispatchOther;
+    driver->MajorFunction[IRP_MJ_CREATE] = DispatchCreateClose;
+    driver->MajorFunction[IRP_MJ_CLEANUP] = DispatchCreateClose;
+    driver->MajorFunction[IRP_MJ_CLOSE] = DispatchCreateClose;
+    driver->MajorFunction[IRP_MJ_DEVICE_CONTROL] = DispatchDeviceControl;
+    driver->DriverUnload = DriverUnload;
+
+    ScanFirmware();
+
+    RtlInitUnicodeString(&name, L"\\Device\\GpdDev");
+    status = CreateAdministratorsDevice(driver, &name, &g_device);
+    if (!NT_SUCCESS(status)) {
+        g_device = NULL;
+        return status;
+    }
+    g_device->Flags |= DO_BUFFERED_IO;
+    g_device->Flags &= ~DO_DEVICE_INITIALIZING;
+
+    /* The link comes last, once the device is ready for requests. */
+    RtlInitUnicodeString(&link, L"\\DosDevices\\GpdDev");
+    status = IoCreateSymbolicLink(&link, &name);
+    if (!NT_SUCCESS(status)) {
+        IoDeleteDevice(g_device);
+        g_device = NULL;
+    }
+    return status;
+}

@@ -1,0 +1,29 @@
+#!/bin/sh
+# make dist: a release build of the kit (optimised, stripped, static runtime, no debug sections)
+# packed as dist/kit/ and its ZIP, dist/simulator/ and its ZIP, and the installer; every file's
+# size checked against its budget.
+#   dist.sh [RELEASE_BUILD_DIR]
+set -e
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build-release}
+case "$build" in /*) ;; *) build="$root/$build" ;; esac
+dist=$root/dist
+
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DKIT_RELEASE=ON -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$build" -j 2 -- --no-print-directory >/dev/null
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+
+rm -rf "$dist"
+
+sh "$root/scripts/lay-out-kit.sh" "$build" "$dist/kit"
+sh "$root/scripts/lay-out-kit.sh" "$build" "$dist/simulator" simulator
+
+(cd "$dist/kit" && cmake -E tar cf "$dist/corvane-kit-$version.zip" --format=zip -- *)
+(cd "$dist/simulator" && cmake -E tar cf "$dist/corvane-kit-simulator-$version.zip" --format=zip -- *)
+makensis -V2 -DVERSION="$version" -DKIT_DIR="$dist/kit" \
+  -DOUTFILE="$dist/corvane-kit-$version-setup.exe" "$root/installer/kit.nsi" >/dev/null
+
+sh "$root/scripts/check-budgets.sh" "$dist/kit"
+echo "dist: $dist/corvane-kit-$version.zip"
+echo "dist: $dist/corvane-kit-simulator-$version.zip"
+echo "dist: $dist/corvane-kit-$version-setup.exe"
