@@ -233,6 +233,20 @@ TEST_F(TrayIconShell, TipIsCutAt127CharactersBeforeAndAfterTheIconShows) {
     EXPECT_TRUE(ShellKnows(icon));
 }
 
+TEST_F(TrayIconShell, ANewTaskbarGetsTheIconAgain) {
+    ktray::CTaskbarIcon icon;
+    icon.SetOwner(owner_.Get());
+    icon.SetIcon(static_cast<UINT>(IDR_TRAYICON));
+    ASSERT_FALSE(icon.ShowIcon(true));
+    // The shell forgets the icon as a restarted shell would, then announces its taskbar.
+    ktray::TrayIconData data = icon.IconData();
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, reinterpret_cast<NOTIFYICONDATAA*>(&data)));
+    ASSERT_FALSE(ShellKnows(icon));
+    SendMessageA(icon.NotifyWindow(), ktray::TaskbarCreatedMessage(), 0, 0);
+    EXPECT_TRUE(ShellKnows(icon));
+    EXPECT_TRUE(icon.IsVisible());
+}
+
 TEST_F(TrayIconShell, NullIconRemovesAVisibleIconAndDestructionClosesTheWindow) {
     HWND notifyWindow = nullptr;
     {

@@ -15,6 +15,8 @@
 namespace {
 
 constexpr char kFrameTitle[] = "CVXM20";
+constexpr char kUserTuningKey[] = "Software\\Corvane\\Kestrel4";
+constexpr char kAutoOverKey[] = "Software\\Corvane\\Kestrel4\\AutoOver";
 constexpr UINT kApplyFanSchedule = WM_USER + 14;
 constexpr UINT kExitCommand = 57665;
 
@@ -309,6 +311,30 @@ void ExpectLaunches(const ProgramFolder& folder, const std::vector<LaunchCase>& 
     EXPECT_TRUE(ktray.Exit());
 }
 
+TEST_F(KtrayChild, AboutBoxIsModalToTheFrameAndAutoOverclockToggles) {
+    KtrayProcess ktray(folder_);
+    const HWND frame = FindFrame();
+    ASSERT_TRUE(frame);
+
+    PostMessageA(frame, WM_COMMAND, 57664, 0);
+    HWND about = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        return (about = FindWindowA("#32770", "About Corvane Utility Manager")) != nullptr;
+    }, 5000));
+    EXPECT_EQ(frame, GetWindow(about, GW_OWNER));
+    EXPECT_FALSE(IsWindowEnabled(frame)) << "not modal";
+    PostMessageA(about, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }, 5000));
+
+    // Off at start-up (no auto overclock): the first toggle sets it, the second clears it.
+    for (const bool expected : {true, false}) {
+        PostMessageA(frame, WM_COMMAND, 32846, 0);
+        EXPECT_TRUE(WaitFor([&] { return KeyPresent(HKEY_CURRENT_USER, kAutoOverKey) == expected; },
+                            5000)) << expected;
+    }
+    EXPECT_TRUE(ktray.Exit());
+}
+
 // Wine's shell finds its own Rundll32, MSINFO32 and IEXPLORE in the system folder before the
 // current directory: for the test, the recorder stands in there (preferred to Wine's built-in
 // programs), and everything is put back afterwards.
@@ -409,8 +435,6 @@ TEST_F(KtrayChild, FanScheduleRequestSwitchesTheFanWhenItsTimerNeverStarted) {
 
 // --- The processor check and auto overclock at start-up ----------------------------------------
 
-constexpr char kUserTuningKey[] = "Software\\Corvane\\Kestrel4";
-constexpr char kAutoOverKey[] = "Software\\Corvane\\Kestrel4\\AutoOver";
 
 // Waits for the message box with this caption in any process, returns its text and presses OK.
 std::string AnswerMessageBox(const char* caption) {
