@@ -10,7 +10,7 @@
 #include "main_frame.h"
 #include "message_box_catcher.h"
 #include "popup_reader.h"
-#include "registry.h"
+#include "scratch_registry.h"
 #include "resource.h"
 #include "settings_keys.h"
 #include "tray_messages.h"
@@ -31,8 +31,7 @@ std::string WindowText(HWND window) {
 }
 
 bool HasValue(const char* path, const char* name) {
-    ktray::RegistryKey key = ktray::OpenKey(HKEY_CURRENT_USER, path);
-    return key && RegQueryValueExA(key.Get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    return testsupport::GetRawValue(HKEY_CURRENT_USER, path, name).present;
 }
 
 class MainFrame : public testing::Test {
@@ -43,9 +42,9 @@ protected:
         ClearSettings();
     }
     static void ClearSettings() {
-        ktray::DeleteKeyTree(HKEY_LOCAL_MACHINE, ktray::kTuningKey);
-        ktray::DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Corvane");
-        ktray::DeleteKeyTree(HKEY_CURRENT_USER, ktray::kKestrelKey);
+        testsupport::RemoveTree(HKEY_LOCAL_MACHINE, ktray::kTuningKey);
+        testsupport::RemoveTree(HKEY_CURRENT_USER, "Software\\Corvane");
+        testsupport::RemoveTree(HKEY_CURRENT_USER, ktray::kKestrelKey);
     }
     void CreateFrame() {
         frame_ = std::make_unique<ktray::CMainFrame>();
@@ -59,8 +58,7 @@ protected:
 };
 
 TEST_F(MainFrame, WithoutTheTuningToolTheIconAndPopupWorkAndNothingElseRuns) {
-    ktray::RegistryKey kestrel = ktray::CreateKey(HKEY_CURRENT_USER, ktray::kKestrelKey);
-    ASSERT_TRUE(ktray::WriteInt(kestrel.Get(), ktray::kCpuMultiValue, 12));
+    testsupport::SetIntValue(HKEY_CURRENT_USER, ktray::kKestrelKey, ktray::kCpuMultiValue, 12);
     SetCurrentDirectoryA("C:\\");
 
     CreateFrame();
@@ -85,7 +83,7 @@ TEST_F(MainFrame, WithoutTheTuningToolTheIconAndPopupWorkAndNothingElseRuns) {
 
     EXPECT_FALSE(TimerRuns(ktray::kMonitorTimer));
     EXPECT_FALSE(TimerRuns(ktray::kFanScheduleTimer));
-    EXPECT_FALSE(ktray::KeyExists(HKEY_CURRENT_USER, ktray::kTuningKey)) << "no processor check";
+    EXPECT_FALSE(testsupport::KeyPresent(HKEY_CURRENT_USER, ktray::kTuningKey)) << "no processor check";
     EXPECT_TRUE(HasValue(ktray::kKestrelKey, ktray::kCpuMultiValue));
     EXPECT_TRUE(boxes_.Messages().empty());
 }
@@ -104,9 +102,10 @@ TEST_F(MainFrame, FormsTheBuildTitleFromTheToolsVersionOrFallsBack) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.version ? c.version : "(none)");
         ClearSettings();
-        ktray::RegistryKey machine = ktray::CreateKey(HKEY_LOCAL_MACHINE, ktray::kTuningKey);
-        if (c.version) ktray::WriteString(machine.Get(), ktray::kTuningVersionValue, c.version);
-        machine.Close();
+        testsupport::CreateEmptyKey(HKEY_LOCAL_MACHINE, ktray::kTuningKey);
+        if (c.version)
+            testsupport::SetTextValue(HKEY_LOCAL_MACHINE, ktray::kTuningKey,
+                                      ktray::kTuningVersionValue, c.version);
 
         CreateFrame();
         EXPECT_STREQ(c.title, frame_->BuildTitle());

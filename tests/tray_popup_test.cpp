@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "popup_reader.h"
-#include "registry.h"
+#include "scratch_registry.h"
 #include "resource.h"
 #include "settings_keys.h"
 #include "taskbar_icon.h"
@@ -53,19 +53,19 @@ private:
 
 void SetKey(const char* path, bool present) {
     if (present)
-        ktray::CreateKey(HKEY_CURRENT_USER, path);
+        testsupport::CreateEmptyKey(HKEY_CURRENT_USER, path);
     else
-        ktray::DeleteKeyTree(HKEY_CURRENT_USER, path);
+        testsupport::RemoveTree(HKEY_CURRENT_USER, path);
 }
 
 class TrayPopup : public testing::Test {
 protected:
     void SetUp() override {
-        ktray::DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Corvane");
+        testsupport::RemoveTree(HKEY_CURRENT_USER, "Software\\Corvane");
         icon_.SetOwner(owner_.Get());
         icon_.SetMenuId(IDR_TRAYMENU);
     }
-    void TearDown() override { ktray::DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Corvane"); }
+    void TearDown() override { testsupport::RemoveTree(HKEY_CURRENT_USER, "Software\\Corvane"); }
 
     // Opens the popup as a click on the icon does and returns what it held.
     std::vector<PopupItem> OpenPopup() {

@@ -8,8 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "bench_records.h"
 #include "board_driver.h"
+#include "child_run.h"
 #include "kclk.h"
+#include "scratch_registry.h"
 #include "smi_wire.h"
 
 namespace {
@@ -20,41 +23,12 @@ constexpr char kAutoOverKey[] = "Software\\Corvane\\Kestrel4\\AutoOver";
 constexpr UINT kApplyFanSchedule = WM_USER + 14;
 constexpr UINT kExitCommand = 57665;
 
-// --- Small registry helpers -------------------------------------------------------------------
-
-void DeleteTree(HKEY root, const char* path) { RegDeleteTreeA(root, path), RegDeleteKeyA(root, path); }
-
-void SetString(HKEY root, const char* path, const char* name, const char* text) {
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(root, path, &key)) << path;
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), lstrlenA(text) + 1);
-    RegCloseKey(key);
-}
-
-void SetBinaryInt(HKEY root, const char* path, const char* name, int32_t value) {
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(root, path, &key)) << path;
-    RegSetValueExA(key, name, 0, REG_BINARY, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    RegCloseKey(key);
-}
-
-// The value's bytes; empty when it is missing.
-std::string ReadBytes(HKEY root, const char* path, const char* name) {
-    HKEY key;
-    if (RegOpenKeyA(root, path, &key) != ERROR_SUCCESS) return "";
-    char data[512] = {};
-    DWORD size = sizeof data - 1;
-    const LONG status = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS ? std::string(data, size) : "";
-}
-
-bool KeyPresent(HKEY root, const char* path) {
-    HKEY key;
-    if (RegOpenKeyA(root, path, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
+using testsupport::GetIntValue;
+using testsupport::GetRawValue;
+using testsupport::KeyPresent;
+using testsupport::RemoveTree;
+using testsupport::SetIntValue;
+using testsupport::SetTextValue;
 
 template <typename Condition>
 bool WaitFor(Condition condition, DWORD milliseconds) {
@@ -65,40 +39,7 @@ bool WaitFor(Condition condition, DWORD milliseconds) {
     return condition();
 }
 
-// --- The launch recorder's records --------------------------------------------------------------
-
-constexpr char kLaunchesKey[] = "Software\\KitTestBench\\Launches";
-
-struct LaunchRecord {
-    std::string module, arguments, directory;
-    DWORD show = 0;
-};
-
-DWORD LaunchCount() {
-    const std::string bytes = ReadBytes(HKEY_CURRENT_USER, kLaunchesKey, "Count");
-    return bytes.size() == 4 ? *reinterpret_cast<const DWORD*>(bytes.data()) : 0;
-}
-
-LaunchRecord ReadLaunch(DWORD index) {
-    const std::string path = std::string(kLaunchesKey) + "\\" + std::to_string(index);
-    auto text = [&](const char* name) {
-        const std::string bytes = ReadBytes(HKEY_CURRENT_USER, path.c_str(), name);
-        return bytes.substr(0, bytes.find('\0'));
-    };
-    LaunchRecord record{text("Module"), text("Arguments"), text("Directory")};
-    const std::string show = ReadBytes(HKEY_CURRENT_USER, path.c_str(), "Show");
-    if (show.size() == 4) record.show = *reinterpret_cast<const DWORD*>(show.data());
-    return record;
-}
-
 // --- ktray's program directory and its process ------------------------------------------------
-
-std::string TestDirectory() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string text(path);
-    return text.substr(0, text.find_last_of('\\') + 1);
-}
 
 // A program directory as an installation lays it out, in a fresh temporary folder.
 class ProgramFolder {
@@ -107,7 +48,7 @@ public:
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
         path_ = std::string(temp) + "ktray_bench_" + std::to_string(GetCurrentProcessId()) + "\\";
-        const std::string from = TestDirectory();
+        const std::string from = testsupport::ProgramDirectory();
         const std::string standins = from + "tool-standins\\";
         for (const char* folder : {"", "KR4", "bios", "dmi", "LogoSm"})
             CreateDirectoryA((path_ + folder).c_str(), nullptr);
@@ -136,7 +77,7 @@ private:
 
 // Every ktray.exe of the folder as this version of Windows sees it.
 void RunKtrayAs(const char* version) {
-    SetString(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\ktray.exe", "Version", version);
+    SetTextValue(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\ktray.exe", "Version", version);
 }
 
 HWND FindFrame() { return FindWindowA(nullptr, kFrameTitle); }
@@ -191,26 +132,23 @@ class KtrayChild : public testing::Test {
 protected:
     void SetUp() override {
         ClearSettings();
-        DeleteTree(HKEY_CURRENT_USER, kLaunchesKey);
+        testsupport::ClearLaunchRecords();
         RunKtrayAs("winxp");
     }
     void TearDown() override {
         // A tuning tool stand-in left open by a failed case would outlive the test run.
         for (const char* title : {"Kestrel4 Build 3.08.07", "Kestrel4 Build03.080701"})
-            for (HWND window; (window = FindWindowA(nullptr, title)) != nullptr;) {
-                PostMessageA(window, WM_CLOSE, 0, 0);
-                if (!WaitFor([&] { return !IsWindow(window); }, 2000)) break;
-            }
+            testsupport::CloseTuningToolWindow(title, 2000);
         ClearSettings();
-        DeleteTree(HKEY_CURRENT_USER, kLaunchesKey);
+        testsupport::ClearLaunchRecords();
     }
     static void ClearSettings() {
-        DeleteTree(HKEY_LOCAL_MACHINE, "Software\\Corvane\\Kestrel4");
-        DeleteTree(HKEY_CURRENT_USER, "Software\\Corvane");
-        DeleteTree(HKEY_CURRENT_USER, "Software\\Kestrel");
+        RemoveTree(HKEY_LOCAL_MACHINE, "Software\\Corvane\\Kestrel4");
+        RemoveTree(HKEY_CURRENT_USER, "Software\\Corvane");
+        RemoveTree(HKEY_CURRENT_USER, "Software\\Kestrel");
     }
     static void InstallTuningTool() {
-        SetString(HKEY_LOCAL_MACHINE, "Software\\Corvane\\Kestrel4", "KR4Version", "3/8/7");
+        SetTextValue(HKEY_LOCAL_MACHINE, "Software\\Corvane\\Kestrel4", "KR4Version", "3/8/7");
     }
     ProgramFolder folder_;
 };
@@ -280,11 +218,7 @@ struct LaunchCase {
     const char* directory;  // below the program directory
 };
 
-// The tuning tool's stand-in keeps its window (titled with the build title) open until closed.
-void CloseTuningToolStandIn(const char* title = "Kestrel4 Build03.080701") {
-    WaitFor([&] { return FindWindowA(nullptr, title) != nullptr; }, 5000);
-    PostMessageA(FindWindowA(nullptr, title), WM_CLOSE, 0, 0);
-}
+constexpr char kFallbackTitle[] = "Kestrel4 Build03.080701";  // the tool's own without a version
 
 void ExpectLaunches(const ProgramFolder& folder, const std::vector<LaunchCase>& cases) {
     KtrayProcess ktray(folder);
@@ -294,10 +228,10 @@ void ExpectLaunches(const ProgramFolder& folder, const std::vector<LaunchCase>& 
     const std::string directory = folder.Path().substr(0, folder.Path().size() - 1);
     for (const LaunchCase& c : cases) {
         SCOPED_TRACE(c.module);
-        const DWORD before = LaunchCount();
+        const size_t before = testsupport::LaunchRecords().size();
         PostMessageA(frame, WM_COMMAND, c.command, 0);
-        ASSERT_TRUE(WaitFor([&] { return LaunchCount() > before; }, 10000)) << "nothing started";
-        const LaunchRecord record = ReadLaunch(before);
+        ASSERT_TRUE(testsupport::WaitForLaunchRecords(before + 1, 10000)) << "nothing started";
+        const testsupport::LaunchRecord record = testsupport::LaunchRecords()[before];
         const std::string name = record.module.substr(record.module.find_last_of('\\') + 1);
         if (std::string(c.module).find('\\') != std::string::npos)
             EXPECT_EQ(folder.Path() + c.module, record.module);
@@ -305,8 +239,10 @@ void ExpectLaunches(const ProgramFolder& folder, const std::vector<LaunchCase>& 
             EXPECT_EQ(0, lstrcmpiA(c.module, name.c_str())) << record.module;
         EXPECT_EQ(c.arguments, record.arguments);
         EXPECT_EQ(directory + c.directory, record.directory);
-        EXPECT_EQ(static_cast<DWORD>(SW_SHOW), record.show);
-        if (c.command == 32845) CloseTuningToolStandIn();
+        EXPECT_EQ(SW_SHOW, record.show);
+        if (c.command == 32845) {
+            EXPECT_TRUE(testsupport::CloseTuningToolWindow(kFallbackTitle));
+        }
     }
     EXPECT_TRUE(ktray.Exit());
 }
@@ -347,7 +283,7 @@ public:
             const std::string target = std::string(system) + "\\" + name;
             CopyFileA(target.c_str(), (target + ".kit-saved").c_str(), FALSE);
             EXPECT_TRUE(CopyFileA((folder.Path() + name).c_str(), target.c_str(), FALSE)) << target;
-            SetString(HKEY_CURRENT_USER, kOverrides, name, "native");
+            SetTextValue(HKEY_CURRENT_USER, kOverrides, name, "native");
             saved_.push_back(target);
         }
     }
@@ -406,7 +342,7 @@ TEST_F(KtrayChild, FanScheduleRequestSwitchesTheFanWhenItsTimerNeverStarted) {
     for (const auto& [name, value] : {std::pair<const char*, int32_t>{"iTimerSwitch", 1},
                                       {"iTimeONh", 9}, {"iTimeONm", 30}, {"iTimeOFFh", 9},
                                       {"iTimeOFFm", 30}, {"iAlwaysON", 0}})
-        SetBinaryInt(HKEY_CURRENT_USER, kSmartFanKey, name, value);
+        SetIntValue(HKEY_CURRENT_USER, kSmartFanKey, name, value);
 
     KtrayProcess ktray(folder_);
     const HWND frame = FindFrame();
@@ -425,7 +361,7 @@ TEST_F(KtrayChild, FanScheduleRequestSwitchesTheFanWhenItsTimerNeverStarted) {
     PostMessageA(frame, kApplyFanSchedule, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return fanSetting() == on; }, 5000)) << std::hex << fanSetting();
 
-    SetBinaryInt(HKEY_CURRENT_USER, kSmartFanKey, "iTimerSwitch", 0);
+    SetIntValue(HKEY_CURRENT_USER, kSmartFanKey, "iTimerSwitch", 0);
     PostMessageA(frame, kApplyFanSchedule, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return fanSetting() == off; }, 5000)) << std::hex << fanSetting();
 
@@ -455,44 +391,45 @@ TEST_F(KtrayChild, ProcessorCheckRecordsTheProcessorAndResetsTheToolsSettingsWhe
         ASSERT_TRUE(FindFrame());
         EXPECT_TRUE(first.Exit());
     }
-    const std::string identity = ReadBytes(HKEY_CURRENT_USER, kUserTuningKey, "CPUid");
-    ASSERT_EQ(4u, identity.size()) << "first start records the processor";
-    EXPECT_EQ(4u, ReadBytes(HKEY_CURRENT_USER, kUserTuningKey, "CPUFamily").size());
-    EXPECT_EQ(std::string("\x01\x00", 2), ReadBytes(HKEY_CURRENT_USER, kUserTuningKey, "FirstRun"));
+    const int32_t identity = GetIntValue(HKEY_CURRENT_USER, kUserTuningKey, "CPUid");
+    ASSERT_NE(testsupport::kNoInt, identity) << "first start records the processor";
+    EXPECT_NE(testsupport::kNoInt, GetIntValue(HKEY_CURRENT_USER, kUserTuningKey, "CPUFamily"));
+    EXPECT_EQ((std::vector<unsigned char>{1, 0}),
+              GetRawValue(HKEY_CURRENT_USER, kUserTuningKey, "FirstRun").bytes);
 
     // Auto overclock set and the same processor: the tuning tool starts hidden in its folder.
-    RegCloseKey([] { HKEY key = nullptr; RegCreateKeyA(HKEY_CURRENT_USER, kAutoOverKey, &key); return key; }());
+    testsupport::CreateEmptyKey(HKEY_CURRENT_USER, kAutoOverKey);
     {
         KtrayProcess second(folder_);
         ASSERT_TRUE(FindFrame());
-        ASSERT_TRUE(WaitFor([] { return LaunchCount() == 1; }, 5000));
-        const LaunchRecord record = ReadLaunch(0);
+        ASSERT_TRUE(testsupport::WaitForLaunchRecords(1, 5000));
+        const testsupport::LaunchRecord record = testsupport::LaunchRecords()[0];
         EXPECT_EQ(folder_.Path() + "KR4\\KR4.EXE", record.module);
         EXPECT_EQ(folder_.Path() + "KR4", record.directory);
-        EXPECT_EQ(static_cast<DWORD>(SW_HIDE), record.show);
-        CloseTuningToolStandIn("Kestrel4 Build 3.08.07");
+        EXPECT_EQ(SW_HIDE, record.show);
+        EXPECT_TRUE(testsupport::CloseTuningToolWindow("Kestrel4 Build 3.08.07"));
         EXPECT_TRUE(second.Exit());
     }
 
     // Another processor: the settings go (auto overclock with them), the user is told, and
     // the new processor is recorded.
-    int32_t other = *reinterpret_cast<const int32_t*>(identity.data()) ^ 1;
-    SetBinaryInt(HKEY_CURRENT_USER, kUserTuningKey, "CPUid", other);
-    SetBinaryInt(HKEY_CURRENT_USER, kSmartFanKey, "iTimerSwitch", 1);
-    SetBinaryInt(HKEY_CURRENT_USER, "Software\\Kestrel", "CPUMulti", 12);
-    const DWORD launchesBefore = LaunchCount();
+    SetIntValue(HKEY_CURRENT_USER, kUserTuningKey, "CPUid", identity ^ 1);
+    SetIntValue(HKEY_CURRENT_USER, kSmartFanKey, "iTimerSwitch", 1);
+    SetIntValue(HKEY_CURRENT_USER, "Software\\Kestrel", "CPUMulti", 12);
+    const size_t launchesBefore = testsupport::LaunchRecords().size();
     {
         KtrayProcess third(folder_, false);
         EXPECT_EQ("Your CPU has been changed,the setting will return to default!",
                   AnswerMessageBox("Warning!!!"));
         ASSERT_TRUE(WaitFor([] { return FindFrame() != nullptr; }, 20000));
-        EXPECT_EQ(identity, ReadBytes(HKEY_CURRENT_USER, kUserTuningKey, "CPUid"));
+        EXPECT_EQ(identity, GetIntValue(HKEY_CURRENT_USER, kUserTuningKey, "CPUid"));
         EXPECT_FALSE(KeyPresent(HKEY_CURRENT_USER, kAutoOverKey));
         EXPECT_FALSE(KeyPresent(HKEY_CURRENT_USER, kSmartFanKey));
         EXPECT_FALSE(KeyPresent(HKEY_CURRENT_USER, "Software\\Kestrel"));
         EXPECT_TRUE(third.Exit());
     }
-    EXPECT_EQ(launchesBefore, LaunchCount()) << "the tuning tool was started after the reset";
+    EXPECT_EQ(launchesBefore, testsupport::LaunchRecords().size())
+        << "the tuning tool was started after the reset";
 }
 
 }  // namespace
