@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs what building and testing the kit needs, when it is missing: the mingw-w64 cross
-# compilers, CMake, GoogleTest's sources and 32-bit Wine. Quiet and idempotent.
+# compilers, CMake, GoogleTest's sources, 32-bit Wine, and for the tray manager's tests and demo
+# an X server without a screen (Xvfb) and ImageMagick's screenshot. Quiet and idempotent.
 set -e
 
 need=""
@@ -11,6 +12,8 @@ have cmake || need="$need cmake"
 have make || need="$need make"
 [ -f /usr/src/googletest/CMakeLists.txt ] || need="$need googletest"
 if ! have wine || ! dpkg -s wine32:i386 >/dev/null 2>&1; then need="$need wine wine32:i386"; fi
+have Xvfb || need="$need xvfb"
+have import || need="$need imagemagick"
 
 [ -z "$need" ] && exit 0
 
