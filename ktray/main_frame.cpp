@@ -44,7 +44,8 @@ bool CMainFrame::LoadFrame(UINT resourceId, DWORD style, HWND parent) {
                     CW_USEDEFAULT, parent, nullptr);
 }
 
-// Steps 1 to 3: the tuning tool machine-wide (with its build title), the other tools per user.
+// Which tools are installed: the tuning tool machine-wide (with its build title), the others
+// per user.
 void CMainFrame::ReadInstalledTools() {
     ToolFlags& tools = Tools();
     tools.tuningTool = tools.logoTool = tools.dmiTool = tools.biosTool = 0;
@@ -64,7 +65,7 @@ void CMainFrame::ReadInstalledTools() {
     ReadOtherToolKeys(tools);
 }
 
-// Steps 4 and 5: the program directory, which is also made the current directory so that the
+// The program directory, which is also made the current directory so that the
 // launchers' relative paths resolve against it.
 void CMainFrame::LocateProgram() {
     m_toolPath[0] = '\0';
@@ -80,7 +81,8 @@ void CMainFrame::LocateProgram() {
         SetCurrentDirectoryA(m_programDirectory);
 }
 
-// Step 6: what the tuning library says about the FSB, then the tuning tool's start-up jobs.
+// With the tuning tool installed: what the tuning library says about the FSB, then the tuning
+// tool's start-up jobs.
 void CMainFrame::RunTuningToolStartup() {
     if (Check_KRVer() == 4) {
         GetOverClockAttribute();
@@ -101,11 +103,12 @@ void CMainFrame::RunTuningToolStartup() {
     DeleteCpuMulti();
 }
 
-// Step 9: the menu manager's place. When it exists it is attached to this frame here and loads
-// its images from toolbar resource IDR_MENUIMAGES; until then the popup shows plain items.
+// The menu manager's place in the start-up, after the frame exists and before the icon: the
+// manager is attached to this frame here and loads its images from toolbar resource
+// IDR_MENUIMAGES. Until it is, the popup shows plain items.
 void CMainFrame::InstallMenuManager() {}
 
-// Step 10: the icon, its tip, the window's title by which other programs find it, the popup.
+// The icon, its tip, the window's title by which other programs find it, the popup.
 void CMainFrame::ShowTaskbarIcon() {
     m_taskbarIcon.SetOwner(m_hWnd);
     m_taskbarIcon.SetIcon(static_cast<UINT>(IDR_TRAYICON));
@@ -115,7 +118,8 @@ void CMainFrame::ShowTaskbarIcon() {
     m_taskbarIcon.ShowIcon(true);
 }
 
-// Step 13: the alarm watch, the sound settings, and the fan schedule when the board has one.
+// With the tuning tool installed: the alarm watch, the sound settings, and the fan schedule
+// when the board has one.
 void CMainFrame::StartBackgroundJobs() {
     SetTimer(m_hWnd, kMonitorTimer, kMonitorPeriodMs, nullptr);
     LoadAudioSettings(m_sound);

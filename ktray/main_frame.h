@@ -51,7 +51,7 @@ private:
         return m_programDirectoryUsable ? m_programDirectory : nullptr;
     }
 
-    char m_toolPath[kPathChars];          // program directory + "KR4\KR4.EXE"; "" when not installed
+    char m_toolPath[kPathChars];          // program directory + "KR4\KR4.EXE"; "" without it
     char m_programDirectory[kPathChars];  // ends with a backslash
     int32_t m_autoOverclock = 0;
     FanSchedule m_fanSchedule;

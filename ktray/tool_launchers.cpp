@@ -78,7 +78,8 @@ bool DescribeLaunch(UINT command, const char* programDirectory, int osKind, char
         request.directory = programDirectory;
         break;
     case WorkIn::TuningToolFolder:
-        if (!JoinPath(programDirectory, kTuningToolFolder, directoryBuffer, kPathChars)) return false;
+        if (!JoinPath(programDirectory, kTuningToolFolder, directoryBuffer, kPathChars))
+            return false;
         request.directory = directoryBuffer;
         break;
     }

@@ -83,7 +83,8 @@ TEST_F(MainFrame, WithoutTheTuningToolTheIconAndPopupWorkAndNothingElseRuns) {
 
     EXPECT_FALSE(TimerRuns(ktray::kMonitorTimer));
     EXPECT_FALSE(TimerRuns(ktray::kFanScheduleTimer));
-    EXPECT_FALSE(testsupport::KeyPresent(HKEY_CURRENT_USER, ktray::kTuningKey)) << "no processor check";
+    EXPECT_FALSE(testsupport::KeyPresent(HKEY_CURRENT_USER, ktray::kTuningKey))
+        << "no processor check";
     EXPECT_TRUE(HasValue(ktray::kKestrelKey, ktray::kCpuMultiValue));
     EXPECT_TRUE(boxes_.Messages().empty());
 }

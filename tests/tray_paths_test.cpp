@@ -65,10 +65,12 @@ TEST(Launchers, ThatCannotBeFormedStartNothing) {
     // Without a usable program directory the kit's own tools are not looked for anywhere else;
     // the programs of Windows still start.
     for (UINT command : {ID_RUN_TUNING_TOOL, ID_LOGO_TOOL, ID_BIOS_FLASH, ID_DMI_TOOL})
-        EXPECT_FALSE(ktray::DescribeLaunch(command, nullptr, 3, file, directory, request)) << command;
+        EXPECT_FALSE(ktray::DescribeLaunch(command, nullptr, 3, file, directory, request))
+            << command;
     for (UINT command : {ID_DISPLAY_PROPERTIES, ID_VISIT_WEB_SITE, ID_SYSTEM_INFO, ID_MEDIA_PLAYER,
                          ID_CD_PLAYER})
-        EXPECT_TRUE(ktray::DescribeLaunch(command, nullptr, 3, file, directory, request)) << command;
+        EXPECT_TRUE(ktray::DescribeLaunch(command, nullptr, 3, file, directory, request))
+            << command;
     for (UINT command : {ID_AUTO_OVERCLOCK, ID_APP_ABOUT, ID_APP_EXIT, ID_MENU_BANNER, 0})
         EXPECT_FALSE(ktray::IsLauncherCommand(command)) << command;
 }

@@ -39,7 +39,7 @@ bool WaitFor(Condition condition, DWORD milliseconds) {
     return condition();
 }
 
-// --- ktray's program directory and its process ------------------------------------------------
+// --- ktray's program directory and its process ---------------------------------------------------
 
 // A program directory as an installation lays it out, in a fresh temporary folder.
 class ProgramFolder {
@@ -153,7 +153,7 @@ protected:
     ProgramFolder folder_;
 };
 
-// --- One instance ---------------------------------------------------------------------------------
+// --- One instance --------------------------------------------------------------------------------
 
 // ktray.exe's instance counter, seen through the image's shared section mapped into this process.
 class SharedCounter {
@@ -209,7 +209,7 @@ TEST_F(KtrayChild, SecondStartEndsAtOnceAndLeavesTheCounterAsItWas) {
     EXPECT_EQ(-1, counter.Value());
 }
 
-// --- Launchers ----------------------------------------------------------------------------------
+// --- Launchers -----------------------------------------------------------------------------------
 
 struct LaunchCase {
     UINT command;
@@ -325,7 +325,7 @@ TEST_F(KtrayChild, MediaPlayerOnWindows9xIsTheOlderOne) {
     ExpectLaunches(folder_, {{32822, "mplayer2.exe", "", ""}});
 }
 
-// --- The fan schedule on request -------------------------------------------------------------
+// --- The fan schedule on request -----------------------------------------------------------------
 
 constexpr char kSmartFanKey[] = "Software\\Corvane\\Kestrel4\\SmartFan";
 
@@ -369,7 +369,7 @@ TEST_F(KtrayChild, FanScheduleRequestSwitchesTheFanWhenItsTimerNeverStarted) {
     board.FailCode(KCLK_IOCTL_SMART_FAN_CHECK, 0);
 }
 
-// --- The processor check and auto overclock at start-up ----------------------------------------
+// --- The processor check and auto overclock at start-up ------------------------------------------
 
 
 // Waits for the message box with this caption in any process, returns its text and presses OK.

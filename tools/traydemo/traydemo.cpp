@@ -36,7 +36,8 @@ int Open() {
     DWORD process = 0;
     GetWindowThreadProcessId(Frame(), &process);
     HWND target = nullptr;
-    for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, "KtrayNotifyTarget", nullptr));) {
+    HWND window = nullptr;
+    while ((window = FindWindowExA(nullptr, window, "KtrayNotifyTarget", nullptr)) != nullptr) {
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
         if (owner == process) target = window;
