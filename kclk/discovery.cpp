@@ -12,26 +12,11 @@ namespace kclk {
 
 namespace {
 
-bool Readable(DWORD protect) {
-    if (protect & (PAGE_GUARD | PAGE_NOACCESS)) return false;
-    return (protect & (PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
-                       PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY)) != 0;
-}
-
-// The area is mapped into every process on Windows 9x, but not everywhere else; asking first
-// keeps the scan from faulting where it is absent.
+// Windows 9x maps the area into every process, inside the shared DOS arena, where VirtualQuery
+// is no reliable witness; elsewhere it may be absent. So the area is simply tried: IsBadReadPtr
+// reads each of its pages under an exception handler, and the scan runs only when all are there.
 bool BiosAreaReadable() {
-    uintptr_t address = kBiosAreaStart;
-    const uintptr_t end = kBiosAreaStart + kBiosAreaSize;
-    while (address < end) {
-        MEMORY_BASIC_INFORMATION info{};
-        if (VirtualQuery(reinterpret_cast<void*>(address), &info, sizeof(info)) == 0) return false;
-        if (info.State != MEM_COMMIT || !Readable(info.Protect)) return false;
-        const uintptr_t next = reinterpret_cast<uintptr_t>(info.BaseAddress) + info.RegionSize;
-        if (next <= address) return false;
-        address = next;
-    }
-    return true;
+    return !IsBadReadPtr(reinterpret_cast<const void*>(kBiosAreaStart), kBiosAreaSize);
 }
 
 struct InterfaceTable {

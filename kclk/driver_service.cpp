@@ -1,7 +1,7 @@
 // InitDrv and OpenDriver: on the NT family the library copies its port driver into the system's
 // driver directory, registers it as an automatically started kernel-driver service, starts it
 // and opens its device. Nothing is installed on Windows 9x, where the library triggers the
-// firmware itself.
+// firmware itself, nor on a 64-bit Windows newer than 5.2, which would load neither driver.
 #include "driver_service.h"
 
 #include <windows.h>
@@ -12,6 +12,7 @@
 #include "library_state.h"
 #include "messages.h"
 #include "win_handles.h"
+#include "wow64_redirection.h"
 
 namespace kclk {
 
@@ -80,7 +81,51 @@ bool WriteServiceKey() {
     return true;
 }
 
+bool CopyContents(HANDLE from, HANDLE to) {
+    char buffer[4096];
+    for (;;) {
+        DWORD read = 0, written = 0;
+        if (!ReadFile(from, buffer, sizeof(buffer), &read, nullptr)) return false;
+        if (read == 0) return true;
+        if (!WriteFile(to, buffer, read, &written, nullptr) || written != read) return false;
+    }
+}
+
+// The 64-bit kernel loads the driver from the native system directory, which a 32-bit process
+// reaches with WOW64 redirection off. The source is opened before that, as usual, so that a
+// library kept in the system directory still reads its own file. (Should redirection stay on,
+// the same name leads to SYSWOW64\Drivers, as where the functions are missing.)
+bool CopyIntoNativeDirectory(const char* source, const char* destination) {
+    FileHandle from(CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                nullptr));
+    if (!from) return false;
+    Wow64RedirectionOff redirectionOff;
+    FileHandle to(CreateFileA(destination, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!to) return false;
+    if (CopyContents(from.Get(), to.Get())) return true;
+    to.Close();
+    DeleteFileA(destination);  // no half a driver for the next boot to load
+    return false;
+}
+
+// Copies the shipped driver over the installed one; the result is not examined.
+void CopyDriverFile(int32_t osKind, const char* source, const char* destination) {
+    if (osKind == kOsWin52Wow64 && Wow64RedirectionControllable())
+        CopyIntoNativeDirectory(source, destination);
+    else
+        CopyFileA(source, destination, FALSE);
+}
+
 }  // namespace
+
+bool InstallsDriver(int32_t osKind, Wow64Query isWow64) {
+    // The same test the gateway makes: wherever requests go to the driver, it is installed.
+    if (!UsesDriverPath(osKind)) return false;
+    // A 32-bit driver cannot load there and the 64-bit one is for 5.2 only: twenty attempts of a
+    // service that can never start would only keep the caller waiting for OpenDriver's message.
+    return !(osKind == kOsUnrecognised && isWow64());
+}
 
 const char* DriverFileName(int32_t osKind) {
     return osKind == kOsWin52Wow64 ? "KrDrv.A64" : "KrDrv.W32";
@@ -88,7 +133,9 @@ const char* DriverFileName(int32_t osKind) {
 
 bool DriverSystemDirectory(int32_t osKind, PathText& directory) {
     char path[kPathCapacity] = {};
-    const bool wow64 = osKind == kOsWin52Wow64;
+    // A 32-bit process names the native system directory like its own; without a way to turn
+    // redirection off, 64-bit Windows gets the Windows directory followed by "\SYSWOW64".
+    const bool wow64 = osKind == kOsWin52Wow64 && !Wow64RedirectionControllable();
     const UINT length = wow64 ? GetWindowsDirectoryA(path, kPathCapacity)
                               : GetSystemDirectoryA(path, kPathCapacity);
     if (length == 0 || length >= kPathCapacity) return false;  // failed, or did not fit
@@ -159,8 +206,7 @@ extern "C" int32_t __cdecl InitDrv(void) {
     LibraryState& state = State();
     state.OsKind = ScanOSInfo();
     g_attemptsMade = 0;
-    // The same test the gateway makes: wherever requests go to the driver, it is installed.
-    if (!UsesDriverPath(state.OsKind)) return 1;
+    if (!InstallsDriver(state.OsKind, QueryWow64)) return 1;
 
     for (int attempt = 0; attempt < kDriverStartAttempts; ++attempt) {
         ++g_attemptsMade;
@@ -183,7 +229,7 @@ extern "C" int32_t __cdecl InitDrv(void) {
         PathText source(moduleDirectory.c_str());
         source.Append(DriverFileName(state.OsKind));
         if (moduleDirectory.size() != 0 && source.Fits())
-            CopyFileA(source.c_str(), driverPath.c_str(), FALSE);
+            CopyDriverFile(state.OsKind, source.c_str(), driverPath.c_str());
         if (!InstallDriverService(kDriverServiceName)) return 0;
         if (!WriteServiceKey()) return 0;
         if (StartDriverService(kDriverServiceName)) return 1;

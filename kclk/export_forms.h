@@ -41,12 +41,15 @@ inline uint16_t WriteWord(RequestId id, uint16_t value, uint16_t* result) {
     return call.Status();
 }
 
-// EBX as low and high half, and CX when a third variable is given.
+// EBX as low and high half, and CX when a third variable is given. Written last to first (CX,
+// EBX's high half, its low half), so a caller that passes one variable twice gets the earlier
+// argument's word.
 inline uint16_t ReadLimits(RequestId id, uint16_t* ebxLow, uint16_t* ebxHigh, uint16_t* cx) {
     FirmwareCall call(id);
     if (call.Deliver()) {
         if (cx) *cx = call.CX();
-        SplitHalves(call.EBX(), ebxLow, ebxHigh);
+        *ebxHigh = static_cast<uint16_t>(call.EBX() >> 16);
+        *ebxLow = static_cast<uint16_t>(call.EBX());
     }
     return call.Status();
 }

@@ -1,20 +1,24 @@
 #!/bin/sh
-# Installs what building and testing the kit needs, when it is missing: the mingw-w64 cross
-# compilers, CMake, GoogleTest's sources, 32-bit Wine, and for the tray manager's tests and demo
-# an X server without a screen (Xvfb) and ImageMagick's screenshot. Quiet and idempotent.
+# Installs the Debian packages that building and testing the kit need, exactly those that are
+# missing: the mingw-w64 cross compilers and both of their thread-model runtimes, CMake,
+# GoogleTest's sources, 32- and 64-bit Wine, Xvfb, ImageMagick, NSIS and clang.
+# Quiet and idempotent; without root it names what is missing and fails.
 set -e
 
-need=""
-have() { command -v "$1" >/dev/null 2>&1; }
-have i686-w64-mingw32-g++-posix || need="$need g++-mingw-w64-i686"
-have x86_64-w64-mingw32-gcc || need="$need gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64"
-have cmake || need="$need cmake"
-have make || need="$need make"
-[ -f /usr/src/googletest/CMakeLists.txt ] || need="$need googletest"
-if ! have wine || ! dpkg -s wine32:i386 >/dev/null 2>&1; then need="$need wine wine32:i386"; fi
-have Xvfb || need="$need xvfb"
-have import || need="$need imagemagick"
+# The shipped binaries link the win32-thread-model runtime (g++-mingw-w64-i686-win32), the tests
+# the posix one; a machine can have either without the other.
+packages="g++-mingw-w64-i686 g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32
+  gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64 cmake make googletest
+  wine wine32:i386 wine64 xvfb xauth imagemagick python3 nsis clang libclang-rt-14-dev"
 
+installed() {
+  [ "$(dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null)" = installed ]
+}
+
+need=""
+for package in $packages; do
+  installed "$package" || need="$need $package"
+done
 [ -z "$need" ] && exit 0
 
 if [ "$(id -u)" -ne 0 ]; then
@@ -23,9 +27,13 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 echo "installing:$need"
 export DEBIAN_FRONTEND=noninteractive
-case " $(dpkg --print-foreign-architectures) " in
-  *" i386 "*) ;;
-  *) dpkg --add-architecture i386 ;;
+case "$need" in
+  *:i386*)
+    case " $(dpkg --print-foreign-architectures | tr '\n' ' ') " in
+      *" i386 "*) ;;
+      *) dpkg --add-architecture i386 ;;
+    esac
+    ;;
 esac
 apt-get update -qq
 apt-get install -y -qq $need >/dev/null

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "discovery.h"
+#include "import_patch.h"
 #include "in_process_board.h"
 #include "kclk.h"
 #include "library_state.h"
@@ -82,10 +84,12 @@ TEST_F(Discovery, LowestMatchWinsAndOddAddressesAreFound) {
     EXPECT_EQ(reinterpret_cast<const uint8_t*>(0xF0333), kclk::State().SignatureAddress);
 }
 
+// The page after FFFFFh is unreadable on the board: comparing on past the end would fault.
 TEST_F(Discovery, SignatureCutOffByTheEndOfTheAreaIsNoMatch) {
     Board().PlaceBytes(0xFFFFD, "$KR", 3);
     EXPECT_FALSE(kclk::SignatureScan("$KRL4"));
     EXPECT_EQ(2, Check_KRVer());
+    EXPECT_TRUE(Board().FaultedBiosReads().empty());
 }
 
 TEST_F(Discovery, SignatureEndingAtTheLastByteMatches) {
@@ -109,12 +113,58 @@ TEST_F(Discovery, FailedScanLeavesTheSignatureAddress) {
     EXPECT_EQ(reinterpret_cast<const uint8_t*>(0xF4000), kclk::State().SignatureAddress);
 }
 
-TEST_F(Discovery, UnreadableAreaHoldsNoTableAndIsNeverRead) {
+// Only the readability probe touches an unreadable area, and it stops at its first fault; a
+// scan that went ahead would fault with nobody to catch it.
+TEST_F(Discovery, UnreadableAreaHoldsNoTableAndIsNotScanned) {
     Board().PlaceKrl4Table(0xF2000, 0x00B2, 0xEF);
     Board().SetBiosReadable(false);
     EXPECT_EQ(2, Check_KRVer());
+    EXPECT_EQ(0, Check_SmartFan());
     Board().SetBiosReadable(true);
-    EXPECT_TRUE(Board().FaultedBiosReads().empty());
+    const std::vector<uintptr_t> faults = Board().FaultedBiosReads();
+    EXPECT_LE(faults.size(), 3u) << "one probe for each of the three scans";
+    for (uintptr_t address : faults) EXPECT_EQ(board::kBiosAreaStart, address);
+}
+
+// Whether the area is there is decided by reading it, whatever the memory manager says of it:
+// Windows 9x keeps it in the shared DOS arena, which VirtualQuery need not report as committed.
+SIZE_T WINAPI QueryAnsweringFailure(LPCVOID, PMEMORY_BASIC_INFORMATION, SIZE_T) { return 0; }
+SIZE_T WINAPI QueryAnsweringFree(LPCVOID address, PMEMORY_BASIC_INFORMATION info, SIZE_T size) {
+    if (size < sizeof(*info)) return 0;
+    *info = MEMORY_BASIC_INFORMATION{};
+    info->BaseAddress = const_cast<void*>(address);
+    info->RegionSize = 0x10000;
+    info->State = MEM_FREE;
+    info->Protect = PAGE_NOACCESS;
+    return sizeof(*info);
+}
+SIZE_T WINAPI QueryAnsweringReserved(LPCVOID address, PMEMORY_BASIC_INFORMATION info, SIZE_T size) {
+    const SIZE_T answer = QueryAnsweringFree(address, info, size);
+    if (answer) info->State = MEM_RESERVE;
+    return answer;
+}
+
+TEST_F(Discovery, ReadableAreaIsScannedWhateverVirtualQuerySays) {
+    using Query = SIZE_T(WINAPI*)(LPCVOID, PMEMORY_BASIC_INFORMATION, SIZE_T);
+    const struct { Query query; const char* name; } answers[] = {
+        {QueryAnsweringFailure, "VirtualQuery fails"},
+        {QueryAnsweringFree, "VirtualQuery reports free memory"},
+        {QueryAnsweringReserved, "VirtualQuery reports reserved memory"}};
+    Board().PlaceKrl4Table(0xF2000, 0x00B2, 0xEF);
+    Board().PlaceRxeTable(0xF3000, board::kDefaultFanPort);
+    for (const auto& answer : answers) {
+        testsupport::ImportPatch patch(nullptr, "KERNEL32.dll", "VirtualQuery",
+                                       reinterpret_cast<void*>(answer.query));
+        ASSERT_TRUE(patch.Active()) << "the program imports VirtualQuery";
+        MEMORY_BASIC_INFORMATION seen{};
+        const bool committed =
+            VirtualQuery(reinterpret_cast<void*>(board::kBiosAreaStart), &seen, sizeof(seen)) != 0 &&
+            seen.State == MEM_COMMIT;
+        ASSERT_FALSE(committed) << answer.name << ": the patched answer is what the program sees";
+        EXPECT_EQ(4, Check_KRVer()) << answer.name;
+        EXPECT_EQ(0x00B2, kclk::State().SmiPort) << answer.name;
+        EXPECT_EQ(1, Check_SmartFan()) << answer.name;
+    }
 }
 
 TEST_F(Discovery, DirectPathDiscoveryMakesNoPortWrites) {

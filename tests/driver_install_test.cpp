@@ -11,10 +11,12 @@
 
 #include "board_driver.h"
 #include "driver_service.h"
+#include "import_patch.h"
 #include "kclk.h"
 #include "library_state.h"
 #include "message_box_catcher.h"
 #include "win_handles.h"
+#include "wow64_redirection.h"
 
 namespace {
 
@@ -238,6 +240,16 @@ TEST_F(DriverInstall, ServiceThatCannotBeCreatedShowsTheFrameworkMessage) {
     EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), krdrv::ServiceState());
 }
 
+// Kernel32 as Windows 95, NT 4 and 2000 have it: no way to turn WOW64 redirection off.
+using GetProcAddressFn = FARPROC(WINAPI*)(HMODULE, LPCSTR);
+GetProcAddressFn g_realGetProcAddress = nullptr;
+FARPROC WINAPI GetProcAddressWithoutRedirectionControl(HMODULE module, LPCSTR name) {
+    if (HIWORD(name) && std::string(name).rfind("Wow64", 0) == 0 &&
+        std::string(name).find("FsRedirection") != std::string::npos)
+        return nullptr;
+    return g_realGetProcAddress(module, name);
+}
+
 TEST(DriverPaths, SixtyFourBitWindowsGetsItsOwnFileAndDirectory) {
     const struct { int32_t kind; const char* file; } kFiles[] = {
         {kclk::kOsNt351, "KrDrv.W32"}, {kclk::kOsNt4, "KrDrv.W32"},
@@ -250,21 +262,61 @@ TEST(DriverPaths, SixtyFourBitWindowsGetsItsOwnFileAndDirectory) {
     GetWindowsDirectoryA(windows, MAX_PATH);
     GetSystemDirectoryA(system, MAX_PATH);
     kclk::PathText directory, installed;
-    ASSERT_TRUE(kclk::DriverSystemDirectory(kclk::kOsWin52Wow64, directory));
-    EXPECT_EQ(std::string(windows) + "\\SYSWOW64", directory.c_str());
-    ASSERT_TRUE(kclk::InstalledDriverPath(directory, installed));
-    EXPECT_EQ(std::string(windows) + "\\SYSWOW64\\Drivers\\KRDrv.sys", installed.c_str());
-    for (int32_t kind : {kclk::kOsWinXp, kclk::kOsWin52}) {
+    // The native system directory, named as a 32-bit process names its own: InitDrv copies into
+    // it with redirection off.
+    ASSERT_TRUE(kclk::Wow64RedirectionControllable()) << "Wine's Kernel32 has the functions";
+    for (int32_t kind : {kclk::kOsWinXp, kclk::kOsWin52Wow64, kclk::kOsWin52}) {
         ASSERT_TRUE(kclk::DriverSystemDirectory(kind, directory));
+        EXPECT_STREQ(system, directory.c_str()) << "kind " << kind;
+    }
+    // Without the functions, the Windows directory followed by "\SYSWOW64".
+    g_realGetProcAddress = reinterpret_cast<GetProcAddressFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("Kernel32"), "GetProcAddress")));
+    {
+        testsupport::ImportPatch patch(nullptr, "KERNEL32.dll", "GetProcAddress",
+                                       reinterpret_cast<void*>(GetProcAddressWithoutRedirectionControl));
+        ASSERT_TRUE(patch.Active());
+        EXPECT_FALSE(kclk::Wow64RedirectionControllable());
+        kclk::Wow64RedirectionOff off;
+        EXPECT_FALSE(off.Off());
+        ASSERT_TRUE(kclk::DriverSystemDirectory(kclk::kOsWin52Wow64, directory));
+        EXPECT_EQ(std::string(windows) + "\\SYSWOW64", directory.c_str());
+        ASSERT_TRUE(kclk::DriverSystemDirectory(kclk::kOsWin52, directory));
         EXPECT_STREQ(system, directory.c_str());
     }
+    ASSERT_TRUE(kclk::DriverSystemDirectory(kclk::kOsWin52Wow64, directory));
+    EXPECT_STREQ(system, directory.c_str()) << "the functions are back";
 
     // A directory so long that the driver's path would not fit a path buffer is refused.
+    ASSERT_TRUE(kclk::InstalledDriverPath(directory, installed));
+    EXPECT_EQ(std::string(system) + "\\Drivers\\KRDrv.sys", installed.c_str());
     const kclk::PathText longDirectory(std::string(250, 'x').c_str());
     ASSERT_TRUE(longDirectory.Fits());
     EXPECT_FALSE(kclk::InstalledDriverPath(longDirectory, installed));
-    EXPECT_EQ(std::string(windows) + "\\SYSWOW64\\Drivers\\KRDrv.sys", installed.c_str())
+    EXPECT_EQ(std::string(system) + "\\Drivers\\KRDrv.sys", installed.c_str())
         << "left as it was";
+}
+
+bool g_wow64Asked = false;
+bool Wow64Yes() { g_wow64Asked = true; return true; }
+bool Wow64No() { g_wow64Asked = true; return false; }
+
+// A 64-bit Windows newer than 5.2 (kind 0 under WOW64) gets nothing installed; everywhere else
+// the driver path installs as before. Runs on the NT platform, where kind 0 takes that path.
+TEST(DriverInstallDecision, NothingForNewer64BitWindows) {
+    ASSERT_TRUE(kclk::UsesDriverPath(kclk::kOsUnrecognised)) << "needs the NT platform";
+    const struct { int32_t kind; bool wow64; bool installs; bool asks; } cases[] = {
+        {kclk::kOsUnrecognised, true, false, true},  {kclk::kOsUnrecognised, false, true, true},
+        {kclk::kOsNt351, true, true, false},         {kclk::kOsNt4, false, true, false},
+        {kclk::kOsWinXp, true, true, false},         {kclk::kOsWin52Wow64, true, true, false},
+        {kclk::kOsWin52, false, true, false},        {kclk::kOsWin9x, true, false, false},
+        {kclk::kOsWinMe, true, false, false}};
+    for (const auto& c : cases) {
+        g_wow64Asked = false;
+        EXPECT_EQ(c.installs, kclk::InstallsDriver(c.kind, c.wow64 ? Wow64Yes : Wow64No))
+            << "kind " << c.kind << (c.wow64 ? " under WOW64" : "");
+        EXPECT_EQ(c.asks, g_wow64Asked) << "kind " << c.kind;
+    }
 }
 
 // Windows 9x: the library triggers the firmware itself and installs nothing.

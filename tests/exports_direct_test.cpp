@@ -144,6 +144,27 @@ TEST_F(Exports, LimitsSplitEbxAndAddCx) {
     EXPECT_EQ(0x000C, cx);
 }
 
+// The words go out third, second, first: a variable passed twice keeps the earlier argument's.
+TEST_F(Exports, LimitWordsAreWrittenFromTheLastArgumentToTheFirst) {
+    using Reader = uint16_t (*)(uint16_t*, uint16_t*, uint16_t*);
+    const struct { Reader read; const char* name; } readers[] = {
+        {ReturnLinearModeLimit, "ReturnLinearModeLimit"}, {ReturnDRAMLimit, "ReturnDRAMLimit"},
+        {ReturnAGPLimit, "ReturnAGPLimit"}, {ReturnPCILimit, "ReturnPCILimit"},
+        {GetCPURatioLimit, "GetCPURatioLimit"},
+        {[](uint16_t* first, uint16_t* second, uint16_t*) { return ReturnVCOLimit(first, second); },
+         "ReturnVCOLimit"}};
+    Answer({0, 0x00C80064, 0x000C, 0, 0, 0, 0});  // EBX high 200, low 100; CX 12
+    for (const auto& r : readers) {
+        uint16_t shared = kSentinel, other = kSentinel;
+        r.read(&shared, &shared, &other);
+        EXPECT_EQ(100, shared) << r.name << ": first and second argument alike";
+        uint16_t first = kSentinel;
+        shared = kSentinel;
+        r.read(&first, &shared, &shared);
+        EXPECT_EQ(200, shared) << r.name << ": second and third argument alike";
+    }
+}
+
 TEST_F(Exports, VcoLimitWritesExactlyTwoWords) {
     Answer({0, (200u << 16) | 100, 0xFFFF, 0, 0, 0, 0});
     uint16_t words[4] = {kSentinel, kSentinel, kSentinel, kSentinel};

@@ -26,7 +26,9 @@ SmiRegisterBlock Received(BoardDriver& board, uint32_t* code = nullptr) {
 class DriverPath : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        // Installs, starts and opens the stand-in, and learns the board's interface.
+        // Installs, starts and opens the stand-in, and learns the board's interface. Where that
+        // fails, OpenDriver's message is closed rather than left waiting for a click.
+        testsupport::MessageBoxCatcher catcher;
         ASSERT_EQ(4, Check_KRVer());
     }
     void SetUp() override {

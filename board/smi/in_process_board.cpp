@@ -39,11 +39,20 @@ InProcessBoard& InProcessBoard::Instance() {
 bool InProcessBoard::Install() {
     std::lock_guard<std::mutex> lock(mutex_);
     if (installed_) return true;
+    // In Windows 9x mode Wine's 16-bit kernel lays out its own DOS memory (the first megabyte
+    // and the 64 KiB after it) on the first fault there, and quietly completes that read. Spend
+    // it now: from here on the board alone decides what is readable, and a fault is a fault.
+    IsBadReadPtr(reinterpret_cast<const void*>(kBiosAreaStart), 1);
+
     void* area = reinterpret_cast<void*>(kBiosAreaStart);
+    void* past = reinterpret_cast<void*>(kPastBiosArea);
     DWORD old = 0;
-    // Windows 9x mode commits the first megabyte already (no access); NT modes leave it free.
+    // Windows 9x mode commits the first megabyte already; NT modes leave it free.
     if (!VirtualProtect(area, kBiosAreaSize, PAGE_READWRITE, &old) &&
         !VirtualAlloc(area, kBiosAreaSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE))
+        return false;
+    if (!VirtualProtect(past, kPastBiosAreaSize, PAGE_NOACCESS, &old) &&
+        !VirtualAlloc(past, kPastBiosAreaSize, MEM_RESERVE, PAGE_NOACCESS))
         return false;
     std::memset(area, 0xFF, kBiosAreaSize);
     // First in line, ahead of any handler that would emulate port I/O on its own.
@@ -139,7 +148,7 @@ LONG CALLBACK InProcessBoard::OnException(EXCEPTION_POINTERS* info) {
         return self.HandlePortWrite(*info->ContextRecord);
     if (record.ExceptionCode == EXCEPTION_ACCESS_VIOLATION && record.NumberParameters >= 2) {
         uintptr_t address = record.ExceptionInformation[1];
-        if (address >= kBiosAreaStart && address < kBiosAreaStart + kBiosAreaSize) {
+        if (address >= kBiosAreaStart && address < kPastBiosArea + kPastBiosAreaSize) {
             std::lock_guard<std::mutex> lock(self.mutex_);
             self.faultedReads_.push_back(address);
         }

@@ -26,12 +26,16 @@ struct PortWrite {
 
 constexpr uintptr_t kBiosAreaStart = 0xF0000;
 constexpr size_t kBiosAreaSize = 0x10000;
+// The page right after FFFFFh: kept unreadable, so that a read past the area faults.
+constexpr uintptr_t kPastBiosArea = kBiosAreaStart + kBiosAreaSize;
+constexpr size_t kPastBiosAreaSize = 0x1000;
 
 class InProcessBoard {
 public:
     static InProcessBoard& Instance();
 
-    // Maps the BIOS area (filled with 0xFF) and installs the handler. Idempotent.
+    // Maps the BIOS area (filled with 0xFF), makes the page after it unreadable and installs the
+    // handler. Idempotent.
     bool Install();
 
     // A board freshly powered on: the area cleared, the interface at its defaults, the firmware
@@ -61,7 +65,8 @@ public:
 
     std::vector<PortWrite> Writes() const;
     void ClearWrites();
-    // Reads of the BIOS area that faulted (the library must never make one).
+    // Reads of the BIOS area, or of the page after it, that faulted. The library makes none but
+    // its readability probe's, which stops at the first fault.
     std::vector<uintptr_t> FaultedBiosReads() const;
 
 private:
