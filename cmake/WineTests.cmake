@@ -104,9 +104,14 @@ function(kit_write_wine_settings)
   list(APPEND pairs ${KIT_EXTRA_WINE_VERSIONS})
   kit_wine_settings_text("${pairs}" text)
   file(WRITE ${KIT_WINE_SETTINGS} "${text}")
-  # The GUI prefix: the same versions, the real graphics driver.
+  # The GUI prefix: the same versions, the real graphics driver, and Wine's shell desktop (a
+  # virtual desktop with a taskbar and its notification area). Xvfb runs no window manager, and
+  # outside a virtual desktop Wine waits two seconds for every hidden top-level window (the
+  # notification area's own window among them) to be withdrawn.
   string(REPLACE "[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\n\"Graphics\"=\"null\"\n" ""
          gui_text "${text}")
+  string(APPEND gui_text "\n[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\n\"Desktop\"=\"shell\"\n"
+         "\n[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\n\"shell\"=\"1024x768\"\n")
   file(WRITE ${KIT_WINE_GUI_SETTINGS} "${gui_text}")
 
   add_test(NAME wine_prefix_setup

@@ -1,0 +1,195 @@
+// The main frame's start-up sequence and its message handling.
+#include "main_frame.h"
+
+#include <commctrl.h>
+
+#include "about_box.h"
+#include "build_title.h"
+#include "hardware_alarm.h"
+#include "kclk.h"
+#include "processor_check.h"
+#include "registry.h"
+#include "resource.h"
+#include "settings_keys.h"
+#include "startup_splash.h"
+#include "tool_flags.h"
+#include "tool_launchers.h"
+#include "tray_messages.h"
+
+namespace ktray {
+
+namespace {
+constexpr char kFrameClass[] = "KtrayMainFrame";
+constexpr char kToolInFolder[] = "KR4\\KR4.EXE";
+constexpr char kToolFolder[] = "KR4\\";
+constexpr DWORD kModulePathChars = 512;
+}  // namespace
+
+CMainFrame::CMainFrame() {
+    m_toolPath[0] = '\0';
+    m_programDirectory[0] = '\0';
+    m_buildTitle[0] = '\0';
+}
+
+bool CMainFrame::LoadFrame(UINT resourceId, DWORD style, HWND parent) {
+    const HINSTANCE module = GetModuleHandleA(nullptr);
+    if (!RegisterClassOnce(kFrameClass, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW,
+                           LoadCursorA(nullptr, IDC_ARROW),
+                           reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1),
+                           LoadIconA(module, MAKEINTRESOURCEA(IDR_TRAYICON))))
+        return false;
+    char title[64] = "";
+    LoadStringA(module, resourceId, title, sizeof(title));
+    return CreateEx(0, kFrameClass, title, style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                    CW_USEDEFAULT, parent, nullptr);
+}
+
+// Which tools are installed: the tuning tool machine-wide (with its build title), the others
+// per user.
+void CMainFrame::ReadInstalledTools() {
+    ToolFlags& tools = Tools();
+    tools.tuningTool = tools.logoTool = tools.dmiTool = tools.biosTool = 0;
+
+    RegistryKey tuning = OpenKey(HKEY_LOCAL_MACHINE, kTuningKey);
+    if (tuning) {
+        char version[kTuningVersionBytes];
+        if (!ReadString(tuning.Get(), kTuningVersionValue, version, sizeof(version)) ||
+            !FormatBuildTitle(version, m_buildTitle, sizeof(m_buildTitle))) {
+            if (!LoadStringA(GetModuleHandleA(nullptr), IDS_BUILD_FALLBACK, m_buildTitle,
+                             sizeof(m_buildTitle)))
+                m_buildTitle[0] = '\0';
+        }
+        tuning.Close();
+        tools.tuningTool = 1;
+    }
+    ReadOtherToolKeys(tools);
+}
+
+// The program directory, which is also made the current directory so that the
+// launchers' relative paths resolve against it.
+void CMainFrame::LocateProgram() {
+    m_toolPath[0] = '\0';
+    m_programDirectory[0] = '\0';
+    InitCommonControls();
+
+    char path[kModulePathChars];
+    const DWORD length = GetModuleFileNameA(nullptr, path, kModulePathChars);
+    // A full buffer means the path was cut (and, before XP, not even terminated).
+    m_programDirectoryUsable = length > 0 && length < kModulePathChars &&
+                               DirectoryOfPath(path, m_programDirectory, kPathChars);
+    if (m_programDirectoryUsable && m_programDirectory[0])
+        SetCurrentDirectoryA(m_programDirectory);
+}
+
+// With the tuning tool installed: what the tuning library says about the FSB, then the tuning
+// tool's start-up jobs.
+void CMainFrame::RunTuningToolStartup() {
+    if (Check_KRVer() == 4) {
+        GetOverClockAttribute();
+        const int32_t shown = SupFSBShow();
+        const int32_t adjustable = FSBCanAdj();
+        Tools().fsbFixed = shown == 1 && adjustable != 1;
+    }
+    char toolFolder[kPathChars] = "";
+    if (m_programDirectoryUsable &&
+        !(JoinPath(m_programDirectory, kToolInFolder, m_toolPath, kPathChars) &&
+          JoinPath(m_programDirectory, kToolFolder, toolFolder, kPathChars)))
+        m_toolPath[0] = toolFolder[0] = '\0';
+
+    CpuIdentity cpu;
+    IdentifyCpu(cpu);
+    CheckProcessorChange(m_hWnd, cpu, ReadVendorKind());
+    m_autoOverclock = LaunchAutoOverclock(m_toolPath, toolFolder);
+    DeleteCpuMulti();
+}
+
+// The menu manager's place in the start-up, after the frame exists and before the icon: the
+// manager is attached to this frame here and loads its images from toolbar resource
+// IDR_MENUIMAGES. Until it is, the popup shows plain items.
+void CMainFrame::InstallMenuManager() {}
+
+// The icon, its tip, the window's title by which other programs find it, the popup.
+void CMainFrame::ShowTaskbarIcon() {
+    m_taskbarIcon.SetOwner(m_hWnd);
+    m_taskbarIcon.SetIcon(static_cast<UINT>(IDR_TRAYICON));
+    m_taskbarIcon.SetTip(kTrayTip);
+    SetWindowTextA(m_hWnd, kMainWindowTitle);
+    m_taskbarIcon.SetMenuId(IDR_TRAYMENU);
+    m_taskbarIcon.ShowIcon(true);
+}
+
+// With the tuning tool installed: the alarm watch, the sound settings, and the fan schedule
+// when the board has one.
+void CMainFrame::StartBackgroundJobs() {
+    SetTimer(m_hWnd, kMonitorTimer, kMonitorPeriodMs, nullptr);
+    LoadAudioSettings(m_sound);
+    if (Check_SmartFan() != 0) SetTimer(m_hWnd, kFanScheduleTimer, kFanSchedulePeriodMs, nullptr);
+}
+
+int CMainFrame::OnCreate(UINT message, WPARAM wParam, LPARAM lParam) {
+    ReadInstalledTools();
+    LocateProgram();
+    if (Tools().tuningTool) RunTuningToolStartup();
+    if (Default(message, wParam, lParam) == -1) return -1;
+    InstallMenuManager();
+    ShowTaskbarIcon();
+    CStartupSplash::ShowSplashScreen(this);
+    Sleep(kStartupPauseMs);
+    if (Tools().tuningTool) StartBackgroundJobs();
+    return 0;
+}
+
+void CMainFrame::OnCommand(UINT command) {
+    switch (command) {
+    case ID_AUTO_OVERCLOCK:
+        ToggleAutoOverclock(m_autoOverclock);
+        return;
+    case ID_APP_ABOUT:
+        ShowAboutBox(m_hWnd);
+        return;
+    case ID_APP_EXIT:
+        SendMessageA(m_hWnd, WM_CLOSE, 0, 0);
+        return;
+    default:
+        if (IsLauncherCommand(command)) LaunchTool(command, UsableProgramDirectory());
+        return;
+    }
+}
+
+LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate(message, wParam, lParam);
+    case WM_TIMER:
+        if (wParam == kMonitorTimer)
+            MonitorTick(m_sound, m_buildTitle, m_hWnd, kMonitorTimer);
+        else if (wParam == kFanScheduleTimer)
+            ApplyFanSchedule(m_fanSchedule);
+        break;  // every timer message also gets the default processing
+    case WM_COMMAND:
+        // Menus and accelerators only; notifications of child controls have none here.
+        if (lParam == 0) {
+            OnCommand(LOWORD(wParam));
+            return 0;
+        }
+        break;
+    case WM_RELOAD_AUDIO:
+        LoadAudioSettings(m_sound);
+        return 0;
+    case WM_APPLY_FAN_SCHEDULE:
+        ApplyFanSchedule(m_fanSchedule);
+        return 0;
+    case WM_DESTROY:
+        if (m_endsApplication) PostQuitMessage(0);
+        break;
+    default:
+        if (message == TaskbarCreatedMessage() && message != 0) {
+            m_taskbarIcon.OnTaskbarCreated();
+            return 0;
+        }
+        break;
+    }
+    return Default(message, wParam, lParam);
+}
+
+}  // namespace ktray

@@ -1,0 +1,92 @@
+// The icon in the taskbar notification area: its image and tip, its hidden notification window
+// that the shell reports mouse activity to, and the popup menu that a click opens.
+#pragma once
+
+#include <windows.h>
+
+namespace ktray {
+
+class CNotifyTargetWnd;
+
+// The shell's icon record in the layout with a 128-character tip (488 bytes), which every shell
+// from version 5 reads in full; older shells read the part they know.
+struct TrayIconData {
+    DWORD cbSize;
+    HWND hWnd;
+    UINT uID;
+    UINT uFlags;
+    UINT uCallbackMessage;
+    HICON hIcon;
+    CHAR szTip[128];
+    DWORD dwState;
+    DWORD dwStateMask;
+    CHAR szInfo[256];
+    UINT uTimeoutOrVersion;
+    CHAR szInfoTitle[64];
+    DWORD dwInfoFlags;
+};
+static_assert(sizeof(TrayIconData) == 488, "the shell's 488-byte layout");
+
+constexpr size_t kMaxTipChars = 127;
+
+class CTaskbarIcon {
+public:
+    CTaskbarIcon();
+    // Removes the icon and closes the notification window.
+    virtual ~CTaskbarIcon();
+    CTaskbarIcon(const CTaskbarIcon&) = delete;
+    CTaskbarIcon& operator=(const CTaskbarIcon&) = delete;
+
+    // What the mouse did on the icon, one operation per message (kept in this order).
+    virtual void OnRButtonDblClk() {}
+    virtual void OnRButtonDown() {}
+    virtual void OnRButtonUp();
+    virtual void OnMButtonDblClk() {}
+    virtual void OnMButtonDown() {}
+    virtual void OnMButtonUp() {}
+    virtual void OnLButtonDblClk();
+    virtual void OnLButtonDown() {}
+    virtual void OnLButtonUp() {}
+    virtual void OnMouseMove() {}
+    // Last touches to a freshly loaded popup: "Exit" is its default item.
+    virtual void CustomizeMenu(HMENU popup);
+
+    void SetIcon(UINT resourceId);  // from the application's own resources
+    void SetIcon(HICON icon);       // a null icon removes a visible icon
+    void SetTip(const char* text);  // cut to 127 characters
+    // Adds or removes the icon; returns whether it was visible before.
+    bool ShowIcon(bool show);
+    void SetMenuId(UINT menuId) { m_menuId = menuId; }
+    void SetOwner(HWND owner) { m_owner = owner; }
+
+    // The shell's report (lParam: the mouse message). True for a mouse message, false else.
+    bool DispatchMouseMessage(WPARAM wParam, LPARAM lParam);
+    // Builds the popup afresh, adapted to the installed tools and the Windows version, and
+    // tracks it for the owner.
+    void ShowPopupMenu();
+    // The shell restarted and forgot every icon: add a visible one again.
+    void OnTaskbarCreated();
+
+    bool IsVisible() const { return m_visible != 0; }
+    const TrayIconData& IconData() const { return m_data; }
+    HWND NotifyWindow() const;
+
+private:
+    friend class CNotifyTargetWnd;
+    void OnNotifyWindowGone() {
+        m_notifyWindow = nullptr;
+        m_data.hWnd = nullptr;
+    }
+    bool CreateNotifyWindow();
+
+    CNotifyTargetWnd* m_notifyWindow = nullptr;
+    UINT m_menuId = 0;
+    TrayIconData m_data;
+    int m_visible = 0;
+    HWND m_owner = nullptr;
+};
+
+// The message the shell broadcasts to top-level windows when the taskbar is (re)created.
+UINT TaskbarCreatedMessage();
+
+}  // namespace ktray
