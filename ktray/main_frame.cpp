@@ -103,10 +103,13 @@ void CMainFrame::RunTuningToolStartup() {
     DeleteCpuMulti();
 }
 
-// The menu manager's place in the start-up, after the frame exists and before the icon: the
-// manager is attached to this frame here and loads its images from toolbar resource
-// IDR_MENUIMAGES. Until it is, the popup shows plain items.
-void CMainFrame::InstallMenuManager() {}
+// The menu manager hooks this frame, so the popups tracked for it are drawn with the toolbar's
+// images and the banner. Without the images (a resource that fails to load) the popup still
+// works, with plain items.
+void CMainFrame::InstallMenuManager() {
+    m_menuManager.AttachToFrame(this);
+    m_menuManager.AddToolbarImages(IDR_MENUIMAGES);
+}
 
 // The icon, its tip, the window's title by which other programs find it, the popup.
 void CMainFrame::ShowTaskbarIcon() {

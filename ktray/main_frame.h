@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "cool_menu_manager.h"
 #include "fan_schedule.h"
 #include "program_paths.h"
 #include "sound_library.h"
@@ -56,8 +57,7 @@ private:
     int32_t m_autoOverclock = 0;
     FanSchedule m_fanSchedule;
     char m_buildTitle[kBuildTitleChars];  // the running tuning tool's exact window title
-    // The menu manager, once it exists, is a member here, after the build title (see
-    // InstallMenuManager).
+    CCoolMenuManager m_menuManager;       // draws the popup with images and the banner
     CTaskbarIcon m_taskbarIcon;
     CSound m_sound;  // the outside library's player: constructed here, never destroyed
 

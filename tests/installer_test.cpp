@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <string>
+#include <vector>
 
 #include "child_run.h"
 #include "win_handles.h"
@@ -75,7 +76,29 @@ bool DriverServiceExists() {
     return static_cast<bool>(service);
 }
 
+// ktray.exe imports the board maker's monitor and sound libraries, which the kit does not ship:
+// here the simulator's stand-ins play them, in the system folder where such shared libraries live.
+class OutsideLibraries {
+public:
+    OutsideLibraries() {
+        char system[MAX_PATH] = {};
+        GetSystemDirectoryA(system, MAX_PATH);
+        for (const char* name : {"w83781d.dll", "Sound.dll"}) {
+            const std::string target = std::string(system) + "\\" + name;
+            if (CopyFileA((testsupport::ProgramDirectory() + name).c_str(), target.c_str(), FALSE))
+                placed_.push_back(target);
+        }
+    }
+    ~OutsideLibraries() {
+        for (const std::string& file : placed_) DeleteFileA(file.c_str());
+    }
+
+private:
+    std::vector<std::string> placed_;
+};
+
 TEST(Installer, InstallsStartsAndUninstallsLeavingOnlyTheUsersSettings) {
+    OutsideLibraries outside;
     const std::string dir = kInstallDir;
     const std::string setup = testsupport::ProgramDirectory() + "kit-setup.exe";
     ASSERT_TRUE(Exists(setup)) << setup;
@@ -93,7 +116,8 @@ TEST(Installer, InstallsStartsAndUninstallsLeavingOnlyTheUsersSettings) {
               ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"));
 
     // The tray manager runs from the installed place, and the user has settings of his own.
-    STARTUPINFOA startup = {sizeof(startup)};
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
     std::string command = "\"" + dir + "\\ktray.exe\"";
     ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
