@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 JOBS ?= 2
 CTEST_ARGS ?=
 
-.PHONY: all deps configure build host-test test demo bench clean
+.PHONY: all deps configure build host-test test demo bench dist clean
 
 all: build
 
@@ -37,5 +37,10 @@ demo: build
 bench: build
 	@sh scripts/run-in-prefix.sh $(BUILD_DIR) bench_request_cost.exe
 
+# The release: an optimised, stripped build in $(BUILD_DIR)-release, packed into dist/ (the kit's
+# ZIP, the simulator's ZIP and the installer), each binary checked against its size budget.
+dist: deps
+	@sh scripts/dist.sh $(BUILD_DIR)-release
+
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-release dist
