@@ -143,26 +143,41 @@ const std::map<std::string, std::set<std::string>> kOldestWindowsHas = {
 };
 
 // What ktray.exe may import besides: the functions of the shell and of the user interface that
-// Windows 95 and NT 4.0 introduced (tray icons, default menu items, image loading), and the
-// older registry calls. Each was checked to exist on both before it was added here.
+// Windows 95 and NT 4.0 introduced (tray icons, default menu items, image loading, the image
+// lists, edges and menu item records of the owner-drawn popup), the drawing and resource calls
+// it uses, and the older registry calls. Each was checked to exist on both before it was added.
 const std::map<std::string, std::set<std::string>> kWindows95AndNt4Add = {
-    {"KERNEL32.DLL", {"SetCurrentDirectoryA", "lstrcmpiA", "lstrcpynA"}},
-    {"ADVAPI32.DLL", {"RegCreateKeyA", "RegEnumKeyA", "RegOpenKeyA", "RegQueryValueExA"}},
-    {"GDI32.DLL", {"BitBlt", "CreateCompatibleDC", "DeleteDC", "DeleteObject", "GetObjectA",
-                   "SelectObject"}},
-    {"SHELL32.DLL", {"ShellExecuteA", "Shell_NotifyIconA"}},
-    {"MSVCRT.DLL", {"localtime", "time"}},
+    {"KERNEL32.DLL",
+     {"FindResourceA", "LoadResource", "LockResource", "SetCurrentDirectoryA", "SizeofResource",
+      "lstrcmpiA", "lstrcpynA"}},
+    {"ADVAPI32.DLL",
+     {"RegCreateKeyA", "RegEnumKeyA", "RegOpenKeyA", "RegQueryValueExA"}},
+    {"COMCTL32.DLL",
+     {"ImageList_AddMasked", "ImageList_Create", "ImageList_Destroy", "ImageList_Draw",
+      "ImageList_GetIcon", "ImageList_GetImageCount"}},
+    {"GDI32.DLL",
+     {"BitBlt", "CreateBitmap", "CreateCompatibleBitmap", "CreateCompatibleDC", "CreateDIBitmap",
+      "CreateFontIndirectA", "CreateSolidBrush", "DeleteDC", "DeleteObject", "Ellipse",
+      "GetBkColor", "GetBkMode", "GetCurrentObject", "GetObjectA", "GetStockObject",
+      "GetTextColor", "PatBlt", "SelectObject", "SetBkColor", "SetBkMode", "SetTextColor"}},
+    {"SHELL32.DLL",
+     {"ShellExecuteA", "Shell_NotifyIconA"}},
+    {"MSVCRT.DLL",
+     {"localtime", "time"}},
     {"USER32.DLL",
-     {"BeginPaint", "CheckMenuItem", "CreateWindowExA", "DefWindowProcA", "DeleteMenu",
-      "DestroyMenu", "DestroyWindow", "DialogBoxParamA", "DispatchMessageA", "EnableMenuItem",
-      "EndDialog", "EndPaint", "FindWindowA", "GetClassInfoA", "GetClassLongA", "GetCursorPos",
-      "GetMenuItemCount", "GetMessageA", "GetSubMenu", "GetSystemMetrics", "GetWindowLongA",
-      "InsertMenuA", "IsWindow", "KillTimer", "LoadCursorA", "LoadIconA", "LoadImageA",
-      "LoadMenuA", "LoadStringA", "PostMessageA", "PostQuitMessage", "RegisterClassA",
-      "RegisterWindowMessageA", "RemoveMenu", "SendMessageA", "SetForegroundWindow",
-      "SetMenuDefaultItem", "SetTimer", "SetWindowLongA", "SetWindowTextA", "ShowWindow",
-      "SystemParametersInfoA", "TrackPopupMenu", "TranslateAcceleratorA", "TranslateMessage",
-      "UpdateWindow"}},
+     {"BeginPaint", "CallWindowProcA", "CharUpperA", "CheckMenuItem", "CopyAcceleratorTableA",
+      "CreateWindowExA", "DefWindowProcA", "DeleteMenu", "DestroyIcon", "DestroyMenu",
+      "DestroyWindow", "DialogBoxParamA", "DispatchMessageA", "DrawEdge", "DrawStateA",
+      "DrawTextA", "EnableMenuItem", "EndDialog", "EndPaint", "FillRect", "FindWindowA",
+      "GetClassInfoA", "GetClassLongA", "GetCursorPos", "GetDC", "GetKeyNameTextA",
+      "GetMenuItemCount", "GetMenuItemInfoA", "GetMessageA", "GetSubMenu", "GetSysColor",
+      "GetSystemMetrics", "GetWindowLongA", "InflateRect", "InsertMenuA", "IsMenu", "IsWindow",
+      "KillTimer", "LoadBitmapA", "LoadCursorA", "LoadIconA", "LoadImageA", "LoadMenuA",
+      "LoadStringA", "MapVirtualKeyA", "OffsetRect", "PostMessageA", "PostQuitMessage",
+      "RegisterClassA", "RegisterWindowMessageA", "ReleaseDC", "RemoveMenu", "SendMessageA",
+      "SetForegroundWindow", "SetMenuDefaultItem", "SetMenuItemInfoA", "SetTimer",
+      "SetWindowLongA", "SetWindowTextA", "ShowWindow", "SystemParametersInfoA", "TrackPopupMenu",
+      "TranslateAcceleratorA", "TranslateMessage", "UpdateWindow"}},
 };
 
 struct ShippedBinary {
