@@ -11,6 +11,7 @@
 #include "bench_records.h"
 #include "board_driver.h"
 #include "child_run.h"
+#include "wait_for.h"
 #include "kclk.h"
 #include "scratch_registry.h"
 #include "smi_wire.h"
@@ -30,14 +31,7 @@ using testsupport::RemoveTree;
 using testsupport::SetIntValue;
 using testsupport::SetTextValue;
 
-template <typename Condition>
-bool WaitFor(Condition condition, DWORD milliseconds) {
-    for (DWORD waited = 0; waited < milliseconds; waited += 50) {
-        if (condition()) return true;
-        Sleep(50);
-    }
-    return condition();
-}
+using testsupport::WaitFor;
 
 // --- ktray's program directory and its process ---------------------------------------------------
 
