@@ -1,5 +1,5 @@
-/* Finds the kernel's image through the loaded-module list (ZwQuerySystemInformation, which
- * every NT kernel exports) and looks routines up in its export directory with the checked
+/* Finds the kernel's image through the loaded-module list (ZwQuerySystemInformation, exported
+ * by the kernel since NT 4.0) and looks routines up in its export directory with the checked
  * reader of the core. The module taken is the one that holds the address the loader resolved
  * for the driver's own import of IoCreateDevice, so a list that names no real image (or the
  * wrong one first) yields nothing rather than a read of memory that is not there. */
@@ -9,8 +9,7 @@
 #include "kernel_exports.h"
 
 #define SYSTEM_MODULE_INFORMATION 11
-#define MODULE_LIST_TAG 0
-#define MODULE_LIST_TRIES 4
+#define MODULE_LIST_TRIES 6
 #define MODULE_LIST_LARGEST (1024 * 1024)
 
 /* One entry of the list, as every NT kernel lays it out. */
@@ -37,7 +36,7 @@ NTSYSAPI NTSTATUS NTAPI ZwQuerySystemInformation(ULONG informationClass, PVOID i
 
 /* The list in pool memory (free with ExFreePool), or NULL. */
 static LoadedModules* QueryModules(ULONG* length) {
-    ULONG size = 16 * 1024;
+    ULONG size = 32 * 1024;
     int attempt;
     for (attempt = 0; attempt < MODULE_LIST_TRIES && size <= MODULE_LIST_LARGEST; ++attempt) {
         ULONG needed = 0;
@@ -51,8 +50,9 @@ static LoadedModules* QueryModules(ULONG* length) {
         }
         ExFreePool(modules);
         if (status != STATUS_INFO_LENGTH_MISMATCH) return NULL;
-        /* The list may grow between two calls: ask for more than was needed. */
-        size = needed > size ? needed + 4096 : size * 2;
+        /* The list may grow between two calls, and kernels before 6.0 may not say how much
+         * they need: twice the size, or more than was asked for where that is more. */
+        size = needed + 4096 > size * 2 ? needed + 4096 : size * 2;
     }
     return NULL;
 }
