@@ -66,13 +66,14 @@ int main(int argc, char** argv) {
         std::snprintf(measure, sizeof measure, "ktray idle CPU per hour (%.1f s: %d + %d ticks)",
                       tray.idleSeconds, tray.monitorTicks, tray.fanRequests);
         std::snprintf(value, sizeof value, "%.2f s", tray.cpuPerHour);
-        std::snprintf(beside, sizeof beside, "%.3f s used", tray.cpuSeconds);
+        std::snprintf(beside, sizeof beside, "%.4f s used",
+                      tray.linuxCpuSeconds >= 0 ? tray.linuxCpuSeconds : tray.cpuSeconds);
         std::snprintf(goal, sizeof goal, "<= %.0f s", kCpuPerHourGoal);
         Row(measure, value, beside, "", goal);
         std::snprintf(value, sizeof value, "%.2f MiB", tray.privateBytes / kMiB);
         std::snprintf(beside, sizeof beside, "%.2f MiB tool", tray.toolPrivateBytes / kMiB);
         std::snprintf(goal, sizeof goal, "<= %.0f MiB", kPrivateBytesGoal / kMiB);
-        Row("ktray private bytes (beside: the tuning tool's stand-in)", value, beside, "", goal);
+        Row("ktray private bytes (beside: tuning tool stand-in)", value, beside, "", goal);
     } else {
         Row("ktray idle CPU per hour", "not measured", "", "", "<= 1 s");
         Row("ktray private bytes", "not measured", "", "", "<= 4 MiB");
@@ -103,9 +104,19 @@ int main(int argc, char** argv) {
     }
 
     std::printf("\n");
-    if (tray.cpuFromThreads)
-        std::printf("note: ktray's CPU time is the sum of its threads' times: Wine's "
-                    "GetProcessTimes answers for the caller, not the process asked about\n");
+    if (tray.idleMeasured && tray.cpuFromThreads) {
+        std::printf("note: Wine's GetProcessTimes answers for the caller, not the process asked "
+                    "about;\n      ktray's threads' times (10 ms ticks) say %.3f s used",
+                    tray.cpuSeconds);
+        if (tray.linuxCpuSeconds >= 0)
+            std::printf(",\n      Linux's account of its process (ns) %.4f s: the figure above",
+                        tray.linuxCpuSeconds);
+        std::printf("\n");
+    }
+    if (tray.idleMeasured)
+        std::printf("note: private bytes under Wine count Wine's own memory in the process too;\n"
+                    "      a program with one window (the tuning tool's stand-in) has %.2f MiB\n",
+                    tray.toolPrivateBytes / kMiB);
     if (requests.problem[0]) std::printf("not measured: %s\n", requests.problem);
     if (tray.problem[0]) std::printf("not measured: %s\n", tray.problem);
 

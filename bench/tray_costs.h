@@ -18,8 +18,9 @@ struct TrayCosts {
     double readyMs = 0;     // median: to its first idle message loop, without the fixed pause
     bool idleMeasured = false;
     double idleSeconds = 0;
-    double cpuSeconds = 0;  // ktray's CPU time in that window
-    double cpuPerHour = 0;
+    double cpuSeconds = 0;         // ktray's CPU time in that window, as Windows reports it
+    double linuxCpuSeconds = -1;   // Linux's account of it under Wine (ns), -1 when not read
+    double cpuPerHour = 0;         // from the finer of the two
     bool cpuFromThreads = false;    // summed thread times (Wine) rather than GetProcessTimes
     uint64_t privateBytes = 0;      // ktray at the end of the window
     uint64_t toolPrivateBytes = 0;  // the tuning tool's stand-in: a one-window program
