@@ -111,6 +111,9 @@ int main(int argc, char** argv) {
         if (tray.linuxCpuSeconds >= 0)
             std::printf(",\n      Linux's account of its process (ns) %.4f s: the figure above",
                         tray.linuxCpuSeconds);
+        if (tray.toolCpuSeconds >= 0)
+            std::printf(";\n      the tuning tool's stand-in, idle with one window: %.4f s",
+                        tray.toolCpuSeconds);
         std::printf("\n");
     }
     if (tray.idleMeasured)

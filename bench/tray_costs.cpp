@@ -334,13 +334,17 @@ void MeasureTray(const char* folder, TrayCosts& costs) {
     const double windowStart = NowMs();
     LinuxProcess host;
     host.Find("ktray.exe");
+    LinuxProcess toolHost;
+    toolHost.Find("KR4.EXE");
     const double cpuBefore = CpuSeconds(tray, costs.cpuFromThreads);
     const double linuxBefore = host.CpuSeconds();
+    const double toolBefore = toolHost.CpuSeconds();
     const DWORD readsBefore = MonitorReads();
     const DWORD requestsBefore = BoardRequests();
     Sleep(kIdleSeconds * 1000);
     const double cpuAfter = CpuSeconds(tray, costs.cpuFromThreads);
     const double linuxAfter = host.CpuSeconds();
+    const double toolAfter = toolHost.CpuSeconds();
     const DWORD readsAfter = MonitorReads();
     const DWORD requestsAfter = BoardRequests();
     costs.idleSeconds = (NowMs() - windowStart) / 1e3;
@@ -355,6 +359,8 @@ void MeasureTray(const char* folder, TrayCosts& costs) {
         costs.cpuSeconds = cpuAfter - cpuBefore;
         if (linuxBefore >= 0 && linuxAfter >= linuxBefore)
             costs.linuxCpuSeconds = linuxAfter - linuxBefore;
+        if (toolBefore >= 0 && toolAfter >= toolBefore)
+            costs.toolCpuSeconds = toolAfter - toolBefore;
         const double used = costs.linuxCpuSeconds >= 0 ? costs.linuxCpuSeconds : costs.cpuSeconds;
         costs.cpuPerHour = used * 3600 / costs.idleSeconds;
         costs.monitorTicks = static_cast<int>(readsAfter - readsBefore) / kReadsPerMonitorTick;

@@ -21,6 +21,7 @@ struct TrayCosts {
     double cpuSeconds = 0;         // ktray's CPU time in that window, as Windows reports it
     double linuxCpuSeconds = -1;   // Linux's account of it under Wine (ns), -1 when not read
     double cpuPerHour = 0;         // from the finer of the two
+    double toolCpuSeconds = -1;    // the tuning tool's stand-in in the same window (Linux's)
     bool cpuFromThreads = false;    // summed thread times (Wine) rather than GetProcessTimes
     uint64_t privateBytes = 0;      // ktray at the end of the window
     uint64_t toolPrivateBytes = 0;  // the tuning tool's stand-in: a one-window program

@@ -4,5 +4,6 @@
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-release}
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DKIT_RELEASE=ON -DBUILD_TESTING=OFF >/dev/null
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DKIT_RELEASE=ON -DBUILD_TESTING=OFF \
+  >/dev/null
 cmake --build "$build" -j 2 -- --no-print-directory >/dev/null
