@@ -63,8 +63,9 @@ int main(int argc, char** argv) {
     RequestRow(measure, requests.directTrigger, "-");
 
     if (tray.idleMeasured) {
-        std::snprintf(measure, sizeof measure, "ktray idle CPU per hour (%.1f s: %d + %d ticks)",
-                      tray.idleSeconds, tray.monitorTicks, tray.fanRequests);
+        std::snprintf(measure, sizeof measure,
+                      "ktray idle CPU/hour (%.1f s, ticks: %d mon, %d fan)", tray.idleSeconds,
+                      tray.monitorTicks, tray.fanRequests);
         std::snprintf(value, sizeof value, "%.2f s", tray.cpuPerHour);
         std::snprintf(beside, sizeof beside, "%.4f s used",
                       tray.linuxCpuSeconds >= 0 ? tray.linuxCpuSeconds : tray.cpuSeconds);
