@@ -7,12 +7,18 @@ set(KIT_DRIVER_CXX_FLAGS ${KIT_DRIVER_COMMON_FLAGS} -fno-exceptions -fno-rtti
 set(KIT_DRIVER_LINK_FLAGS -nostdlib -nostartfiles -Wl,--subsystem,native -Wl,--exclude-all-symbols)
 
 # kit_kernel_driver(<target prefix> OUTPUT_DIR <dir> SOURCES <.c/.cpp ...> INCLUDES <dirs ...>
-#                   [I386_ASM <.S ...>] [X64_ASM <.S ...>])
-# Makes <prefix>_w32 (OUTPUT_DIR/KrDrv.W32) and <prefix>_a64 (OUTPUT_DIR/KrDrv.A64).
+#                   [I386_ASM <.S ...>] [X64_ASM <.S ...>] [DESCRIPTION <version text>])
+# Makes <prefix>_w32 (OUTPUT_DIR/KrDrv.W32) and <prefix>_a64 (OUTPUT_DIR/KrDrv.A64); with a
+# DESCRIPTION both carry the kit's VERSIONINFO.
 function(kit_kernel_driver prefix)
-  cmake_parse_arguments(D "" "OUTPUT_DIR" "SOURCES;INCLUDES;I386_ASM;X64_ASM" ${ARGN})
+  cmake_parse_arguments(D "" "OUTPUT_DIR;DESCRIPTION" "SOURCES;INCLUDES;I386_ASM;X64_ASM" ${ARGN})
+  set(version_rc)
+  if(D_DESCRIPTION)
+    kit_version_resource(${prefix}_version DRIVER DESCRIPTION "${D_DESCRIPTION}" FILENAME KrDrv.sys)
+    set(version_rc ${${prefix}_version_VERSION_RC})
+  endif()
 
-  add_library(${prefix}_w32 SHARED ${D_SOURCES} ${D_I386_ASM})
+  add_library(${prefix}_w32 SHARED ${D_SOURCES} ${D_I386_ASM} ${version_rc})
   target_include_directories(${prefix}_w32 PRIVATE ${D_INCLUDES})
   target_compile_options(${prefix}_w32 PRIVATE
     $<$<COMPILE_LANGUAGE:C>:${KIT_DRIVER_C_FLAGS}> $<$<COMPILE_LANGUAGE:CXX>:${KIT_DRIVER_CXX_FLAGS}>)
@@ -49,11 +55,20 @@ function(kit_kernel_driver prefix)
     file(GLOB dir_headers ${dir}/*.h)
     list(APPEND headers ${dir_headers})
   endforeach()
+  if(version_rc)
+    list(APPEND commands COMMAND x86_64-w64-mingw32-windres -O coff ${version_rc}
+         -o ${objects_dir}/version.o)
+    list(APPEND objects ${objects_dir}/version.o)
+  endif()
+  set(strip)
+  if(KIT_RELEASE)
+    set(strip -s)
+  endif()
   add_custom_command(OUTPUT ${output}
     ${commands}
-    COMMAND x86_64-w64-mingw32-gcc -shared ${KIT_DRIVER_LINK_FLAGS} -Wl,-e,DriverEntry
+    COMMAND x86_64-w64-mingw32-gcc -shared ${KIT_DRIVER_LINK_FLAGS} ${strip} -Wl,-e,DriverEntry
             ${objects} -lntoskrnl -lgcc -o ${output}
-    DEPENDS ${D_SOURCES} ${D_X64_ASM} ${headers}
+    DEPENDS ${D_SOURCES} ${D_X64_ASM} ${headers} ${version_rc}
     COMMENT "Building the x86_64 driver ${output}"
     VERBATIM)
   add_custom_target(${prefix}_a64 ALL DEPENDS ${output})

@@ -8,9 +8,8 @@
 namespace ktray {
 namespace {
 
-struct IconTraits {
-    using Type = HICON;
-    static void Close(Type h) { DestroyIcon(h); }
+struct IconTraits : NullEmptyTraits<HICON> {
+    static void Close(HICON h) { DestroyIcon(h); }
 };
 using Icon = UniqueHandle<IconTraits>;
 

@@ -6,69 +6,35 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "win_handles.h"
+
 namespace ktray {
 
-template <typename Traits>
-class UniqueHandle {
-public:
-    using Type = typename Traits::Type;
-
-    UniqueHandle() = default;
-    explicit UniqueHandle(Type handle) : handle_(handle) {}
-    ~UniqueHandle() { Close(); }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.Release()) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        if (this != &other) Reset(other.Release());
-        return *this;
-    }
-
-    Type Get() const { return handle_; }
-    explicit operator bool() const { return handle_ != Type(); }
-
-    // For APIs that return the handle through a pointer; closes what was held.
-    Type* Receive() {
-        Close();
-        return &handle_;
-    }
-    Type Release() {
-        Type handle = handle_;
-        handle_ = Type();
-        return handle;
-    }
-    void Reset(Type handle = Type()) {
-        Close();
-        handle_ = handle;
-    }
-    void Close() {
-        if (handle_ != Type()) Traits::Close(handle_);
-        handle_ = Type();
-    }
-
-private:
-    Type handle_ = Type();
+// The kit's one owner template (shared with the tuning library); ktray's handles are all empty
+// when null.
+template <typename Type_>
+struct NullEmptyTraits {
+    using Type = Type_;
+    static Type Empty() { return Type(); }
+    static bool Valid(Type h) { return h != Type(); }
 };
+template <typename Traits>
+using UniqueHandle = kclk::UniqueHandle<Traits>;
 
-struct RegistryKeyTraits {
-    using Type = HKEY;
+struct RegistryKeyTraits : NullEmptyTraits<HKEY> {
     static void Close(Type h) { RegCloseKey(h); }
 };
-struct MenuTraits {
-    using Type = HMENU;
+struct MenuTraits : NullEmptyTraits<HMENU> {
     static void Close(Type h) { DestroyMenu(h); }
 };
 template <typename T>
-struct GdiObjectTraits {
-    using Type = T;
-    static void Close(Type h) { DeleteObject(h); }
+struct GdiObjectTraits : NullEmptyTraits<T> {
+    static void Close(T h) { DeleteObject(h); }
 };
-struct MemoryDcTraits {
-    using Type = HDC;
+struct MemoryDcTraits : NullEmptyTraits<HDC> {
     static void Close(Type h) { DeleteDC(h); }
 };
-struct ImageListTraits {
-    using Type = HIMAGELIST;
+struct ImageListTraits : NullEmptyTraits<HIMAGELIST> {
     static void Close(Type h) { ImageList_Destroy(h); }
 };
 

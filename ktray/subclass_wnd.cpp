@@ -86,30 +86,20 @@ LRESULT CSubclassWnd::PassOn(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK CSubclassWnd::HookWindowProc(HWND window, UINT message, WPARAM wParam,
                                                LPARAM lParam) {
     // Code called from a hook asks for the current message; it must see this one.
-    MSG& current = CurrentMessage();
-    const MSG saved = current;
-    current.hwnd = window;
-    current.message = message;
-    current.wParam = wParam;
-    current.lParam = lParam;
-
-    LRESULT result;
+    CurrentMessageScope current(window, message, wParam, lParam);
     CSubclassWnd* head = ChainHead(window);
     if (!head) {
         // Only reachable when someone else kept and called this procedure after the last hook
         // left; there is no procedure of the window's own to pass to.
-        result = DefWindowProcA(window, message, wParam, lParam);
-    } else if (message == WM_NCDESTROY) {
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    if (message == WM_NCDESTROY) {
         // Every hook leaves before the window's own procedure sees its last message.
         const WNDPROC own = head->m_previousProc;
         while ((head = ChainHead(window)) != nullptr) head->Detach();
-        result = CallWindowProcA(own, window, message, wParam, lParam);
-    } else {
-        result = head->HandleMessage(message, wParam, lParam);
+        return CallWindowProcA(own, window, message, wParam, lParam);
     }
-
-    current = saved;
-    return result;
+    return head->HandleMessage(message, wParam, lParam);
 }
 
 }  // namespace ktray

@@ -75,14 +75,11 @@ LRESULT CALLBACK CWnd::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     // Messages before WM_NCCREATE, and after the object let go of its window.
     if (!self) return DefWindowProcA(window, message, wParam, lParam);
 
-    MSG& current = CurrentMessage();
-    const MSG saved = current;
-    current.hwnd = window;
-    current.message = message;
-    current.wParam = wParam;
-    current.lParam = lParam;
-    const LRESULT result = self->HandleMessage(message, wParam, lParam);
-    current = saved;
+    LRESULT result;
+    {
+        CurrentMessageScope current(window, message, wParam, lParam);
+        result = self->HandleMessage(message, wParam, lParam);
+    }
 
     if (message == WM_NCDESTROY) {
         SetWindowLongA(window, GWL_USERDATA, 0);

@@ -10,6 +10,26 @@ namespace ktray {
 // The message this thread is handling now: window, message, wParam, lParam, time and point.
 MSG& CurrentMessage();
 
+// Makes a message the current one for the code a window procedure calls, and puts the previous
+// record back (time and point included) when the procedure is done with it.
+class CurrentMessageScope {
+public:
+    CurrentMessageScope(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+        : saved_(CurrentMessage()) {
+        MSG& current = CurrentMessage();
+        current.hwnd = window;
+        current.message = message;
+        current.wParam = wParam;
+        current.lParam = lParam;
+    }
+    ~CurrentMessageScope() { CurrentMessage() = saved_; }
+    CurrentMessageScope(const CurrentMessageScope&) = delete;
+    CurrentMessageScope& operator=(const CurrentMessageScope&) = delete;
+
+private:
+    const MSG saved_;
+};
+
 class CWnd {
 public:
     CWnd() = default;

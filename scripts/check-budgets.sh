@@ -1,6 +1,7 @@
 #!/bin/sh
-# check-budgets.sh DIR: the release binaries in DIR against their size budgets; fails when one
-# is over (or missing).
+# check-budgets.sh DIR: the release binaries in DIR against their size budgets, and their import
+# tables against the libraries they may bind (the system's and the kit's own); fails when one is
+# over, binds anything else, or is missing.
 dir=$1
 status=0
 printf '%-14s %9s %9s\n' file bytes budget
@@ -16,5 +17,24 @@ for entry in kclk.dll:65536 ktray.exe:262144 kclkinfo.exe:131072 KrDrv.W32:32768
   verdict=ok
   [ "$size" -le "$budget" ] || { verdict=OVER; status=1; }
   printf '%-14s %9s %9s  %s\n' "$file" "$size" "$budget" "$verdict"
+done
+
+# The libraries each may bind. The functions taken from them are checked, on the test build's
+# binaries, by export_table_tests.
+printf '\n%-14s %s\n' file imports
+for entry in \
+    "kclk.dll:ADVAPI32.DLL COMCTL32.DLL KERNEL32.DLL MSVCRT.DLL USER32.DLL" \
+    "kclkinfo.exe:KCLK.DLL KERNEL32.DLL MSVCRT.DLL" \
+    "ktray.exe:KCLK.DLL W83781D.DLL SOUND.DLL ADVAPI32.DLL COMCTL32.DLL GDI32.DLL KERNEL32.DLL MSVCRT.DLL SHELL32.DLL USER32.DLL" \
+    "KrDrv.W32:NTOSKRNL.EXE HAL.DLL" "KrDrv.A64:NTOSKRNL.EXE HAL.DLL"; do
+  file=${entry%%:*}
+  allowed=" ${entry#*:} "
+  [ -f "$dir/$file" ] || continue
+  dlls=$(objdump -p "$dir/$file" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr a-z A-Z | sort -u)
+  verdict=ok
+  for dll in $dlls; do
+    case "$allowed" in *" $dll "*) ;; *) verdict="BINDS $dll"; status=1 ;; esac
+  done
+  printf '%-14s %s  %s\n' "$file" "$(echo $dlls)" "$verdict"
 done
 exit $status

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "board_driver.h"
+#include "current_driver.h"
 #include "firmware_gateway.h"
 #include "firmware_requests.h"
 #include "kclk.h"
@@ -30,16 +31,9 @@ constexpr int32_t kStatusInvalidDeviceRequest = static_cast<int32_t>(0xC0000010)
 constexpr int32_t kStatusDeviceNotReady = static_cast<int32_t>(0xC00000A3);
 constexpr uint8_t kSentinel = 0xCD;
 
-// This build's driver, running, before any test talks to it.
-class CurrentDriver : public testing::Environment {
-public:
-    void SetUp() override {
-        if (!krdrv::InstalledFileIsCurrent()) krdrv::StopService();
-        if (krdrv::ServiceState() != SERVICE_RUNNING) InitDrv();
-        ASSERT_EQ(static_cast<DWORD>(SERVICE_RUNNING), krdrv::ServiceState());
-    }
-};
-const auto* const g_driver = testing::AddGlobalTestEnvironment(new CurrentDriver);
+// This build's driver, running before any test talks to it.
+const auto* const g_driver =
+    testing::AddGlobalTestEnvironment(new testsupport::CurrentDriver());
 
 // A block aimed at the board's default interface, every input field distinct.
 SmiRegisterBlock Block(uint16_t port = kPort, uint8_t command = kCommand) {

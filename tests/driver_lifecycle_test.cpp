@@ -9,6 +9,7 @@
 
 #include "board_control.h"
 #include "board_driver.h"
+#include "current_driver.h"
 #include "kclk.h"
 #include "smi_wire.h"
 
@@ -16,17 +17,9 @@ namespace {
 
 namespace krdrv = testsupport::krdrv;
 
-class CurrentDriver : public testing::Environment {
-public:
-    void SetUp() override {
-        if (!krdrv::InstalledFileIsCurrent()) krdrv::StopService();
-        if (krdrv::ServiceState() != SERVICE_RUNNING) InitDrv();
-        ASSERT_EQ(static_cast<DWORD>(SERVICE_RUNNING), krdrv::ServiceState());
-    }
-    // The next program in the prefix finds it running.
-    void TearDown() override { EXPECT_TRUE(krdrv::StartService()); }
-};
-const auto* const g_driver = testing::AddGlobalTestEnvironment(new CurrentDriver);
+// This build's driver, running before any test talks to it; the next program in the prefix finds it running.
+const auto* const g_driver =
+    testing::AddGlobalTestEnvironment(new testsupport::CurrentDriver(true));
 
 bool Request(testsupport::GatewayDevice& gateway) {
     SmiRegisterBlock block{};

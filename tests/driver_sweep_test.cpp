@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "board_driver.h"
+#include "current_driver.h"
 #include "firmware_requests.h"
 #include "kclk.h"
 #include "smi_wire.h"
@@ -23,15 +24,9 @@ namespace krdrv = testsupport::krdrv;
 
 constexpr uint8_t kSentinel = 0xCD;
 
-class CurrentDriver : public testing::Environment {
-public:
-    void SetUp() override {
-        if (!krdrv::InstalledFileIsCurrent()) krdrv::StopService();
-        if (krdrv::ServiceState() != SERVICE_RUNNING) InitDrv();
-        ASSERT_EQ(static_cast<DWORD>(SERVICE_RUNNING), krdrv::ServiceState());
-    }
-};
-const auto* const g_driver = testing::AddGlobalTestEnvironment(new CurrentDriver);
+// This build's driver, running before any test talks to it.
+const auto* const g_driver =
+    testing::AddGlobalTestEnvironment(new testsupport::CurrentDriver());
 
 std::set<uint32_t> TableCodes() {
     std::set<uint32_t> codes;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <set>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include <windows.h>
 
+#include "export_directory.h"
 #include "in_process_board.h"
 #include "message_box_catcher.h"
 #include "pe_imports.h"
@@ -143,26 +145,41 @@ const std::map<std::string, std::set<std::string>> kOldestWindowsHas = {
 };
 
 // What ktray.exe may import besides: the functions of the shell and of the user interface that
-// Windows 95 and NT 4.0 introduced (tray icons, default menu items, image loading), and the
-// older registry calls. Each was checked to exist on both before it was added here.
+// Windows 95 and NT 4.0 introduced (tray icons, default menu items, image loading, the image
+// lists, edges and menu item records of the owner-drawn popup), the drawing and resource calls
+// it uses, and the older registry calls. Each was checked to exist on both before it was added.
 const std::map<std::string, std::set<std::string>> kWindows95AndNt4Add = {
-    {"KERNEL32.DLL", {"SetCurrentDirectoryA", "lstrcmpiA", "lstrcpynA"}},
-    {"ADVAPI32.DLL", {"RegCreateKeyA", "RegEnumKeyA", "RegOpenKeyA", "RegQueryValueExA"}},
-    {"GDI32.DLL", {"BitBlt", "CreateCompatibleDC", "DeleteDC", "DeleteObject", "GetObjectA",
-                   "SelectObject"}},
-    {"SHELL32.DLL", {"ShellExecuteA", "Shell_NotifyIconA"}},
-    {"MSVCRT.DLL", {"localtime", "time"}},
+    {"KERNEL32.DLL",
+     {"FindResourceA", "LoadResource", "LockResource", "SetCurrentDirectoryA", "SizeofResource",
+      "lstrcmpiA", "lstrcpynA"}},
+    {"ADVAPI32.DLL",
+     {"RegCreateKeyA", "RegEnumKeyA", "RegOpenKeyA", "RegQueryValueExA"}},
+    {"COMCTL32.DLL",
+     {"ImageList_AddMasked", "ImageList_Create", "ImageList_Destroy", "ImageList_Draw",
+      "ImageList_GetIcon", "ImageList_GetImageCount"}},
+    {"GDI32.DLL",
+     {"BitBlt", "CreateBitmap", "CreateCompatibleBitmap", "CreateCompatibleDC", "CreateDIBitmap",
+      "CreateFontIndirectA", "CreateSolidBrush", "DeleteDC", "DeleteObject", "Ellipse",
+      "GetBkColor", "GetBkMode", "GetCurrentObject", "GetObjectA", "GetStockObject",
+      "GetTextColor", "PatBlt", "SelectObject", "SetBkColor", "SetBkMode", "SetTextColor"}},
+    {"SHELL32.DLL",
+     {"ShellExecuteA", "Shell_NotifyIconA"}},
+    {"MSVCRT.DLL",
+     {"localtime", "time"}},
     {"USER32.DLL",
-     {"BeginPaint", "CheckMenuItem", "CreateWindowExA", "DefWindowProcA", "DeleteMenu",
-      "DestroyMenu", "DestroyWindow", "DialogBoxParamA", "DispatchMessageA", "EnableMenuItem",
-      "EndDialog", "EndPaint", "FindWindowA", "GetClassInfoA", "GetClassLongA", "GetCursorPos",
-      "GetMenuItemCount", "GetMessageA", "GetSubMenu", "GetSystemMetrics", "GetWindowLongA",
-      "InsertMenuA", "IsWindow", "KillTimer", "LoadCursorA", "LoadIconA", "LoadImageA",
-      "LoadMenuA", "LoadStringA", "PostMessageA", "PostQuitMessage", "RegisterClassA",
-      "RegisterWindowMessageA", "RemoveMenu", "SendMessageA", "SetForegroundWindow",
-      "SetMenuDefaultItem", "SetTimer", "SetWindowLongA", "SetWindowTextA", "ShowWindow",
-      "SystemParametersInfoA", "TrackPopupMenu", "TranslateAcceleratorA", "TranslateMessage",
-      "UpdateWindow"}},
+     {"BeginPaint", "CallWindowProcA", "CharUpperA", "CheckMenuItem", "CopyAcceleratorTableA",
+      "CreateWindowExA", "DefWindowProcA", "DeleteMenu", "DestroyIcon", "DestroyMenu",
+      "DestroyWindow", "DialogBoxParamA", "DispatchMessageA", "DrawEdge", "DrawStateA",
+      "DrawTextA", "EnableMenuItem", "EndDialog", "EndPaint", "FillRect", "FindWindowA",
+      "GetClassInfoA", "GetClassLongA", "GetCursorPos", "GetDC", "GetKeyNameTextA",
+      "GetMenuItemCount", "GetMenuItemInfoA", "GetMessageA", "GetSubMenu", "GetSysColor",
+      "GetSystemMetrics", "GetWindowLongA", "InflateRect", "InsertMenuA", "IsMenu", "IsWindow",
+      "KillTimer", "LoadBitmapA", "LoadCursorA", "LoadIconA", "LoadImageA", "LoadMenuA",
+      "LoadStringA", "MapVirtualKeyA", "OffsetRect", "PostMessageA", "PostQuitMessage",
+      "RegisterClassA", "RegisterWindowMessageA", "ReleaseDC", "RemoveMenu", "SendMessageA",
+      "SetForegroundWindow", "SetMenuDefaultItem", "SetMenuItemInfoA", "SetTimer",
+      "SetWindowLongA", "SetWindowTextA", "ShowWindow", "SystemParametersInfoA", "TrackPopupMenu",
+      "TranslateAcceleratorA", "TranslateMessage", "UpdateWindow"}},
 };
 
 struct ShippedBinary {
@@ -197,21 +214,62 @@ TEST(ShippedBinaries, ImportOnlyWhatTheOldestSupportedWindowsHas) {
     }
 }
 
-// The shipped driver looks up everything newer at run time; what it imports, Windows 2000's
-// kernel has (the oldest with MmGetSystemRoutineAddress, which the lookups need).
-const std::set<std::string> kWindows2000KernelHas = {
-    "IoCreateDevice", "IoCreateSymbolicLink", "IoDeleteDevice", "IoDeleteSymbolicLink",
-    "IofCompleteRequest", "KeInitializeMutex", "KeReleaseMutex", "KeRevertToUserAffinityThread",
-    "KeSetSystemAffinityThread", "KeWaitForSingleObject", "MmGetSystemRoutineAddress",
-    "MmMapIoSpace", "MmUnmapIoSpace", "ObOpenObjectByPointer", "RtlInitUnicodeString", "ZwClose"};
+// What the shipped driver may import from the kernel. The i386 build loads on NT 4.0, so only
+// what NT 4.0's ntoskrnl.exe already exports; everything newer (IoCreateDeviceSecure, the
+// affinity and security routines) it finds in the running kernel's export table by name. The
+// x86_64 build needs only what the first 64-bit kernel (5.2) has.
+const std::set<std::string> kNt4KernelHas = {
+    "ExAllocatePool", "ExFreePool", "IoCreateDevice", "IoCreateSymbolicLink", "IoDeleteDevice",
+    "IoDeleteSymbolicLink", "IofCompleteRequest", "KeInitializeMutex", "KeReleaseMutex",
+    "KeWaitForSingleObject", "MmMapIoSpace", "MmUnmapIoSpace", "RtlInitUnicodeString", "ZwClose",
+    "ZwQuerySystemInformation"};
+const std::set<std::string> kWindows52X64KernelHas = {
+    "ExAllocatePool", "ExFreePool", "IoCreateDevice", "IoCreateSymbolicLink", "IoDeleteDevice",
+    "IoDeleteSymbolicLink", "IofCompleteRequest", "KeInitializeMutex", "KeReleaseMutex",
+    "KeWaitForSingleObject", "MmMapIoSpace", "MmUnmapIoSpace", "RtlInitUnicodeString", "ZwClose",
+    "ZwQuerySystemInformation"};
 
-TEST(ShippedBinaries, DriverImportsOnlyWhatWindows2000sKernelHas) {
-    const auto imports = testsupport::ReadImports("real\\KrDrv.W32");
-    ASSERT_EQ(1u, imports.size());
-    const auto kernel = imports.find("NTOSKRNL.EXE");
-    ASSERT_NE(imports.end(), kernel);
-    for (const auto& name : kernel->second)
-        EXPECT_TRUE(kWindows2000KernelHas.count(name)) << "KrDrv.W32 imports " << name;
+TEST(ShippedBinaries, DriverImportsOnlyWhatItsOldestKernelHas) {
+    const struct {
+        const char* file;
+        const std::set<std::string>& allowed;
+    } kDrivers[] = {{"real\\KrDrv.W32", kNt4KernelHas}, {"real\\KrDrv.A64", kWindows52X64KernelHas}};
+    for (const auto& driver : kDrivers) {
+        SCOPED_TRACE(driver.file);
+        const auto imports = testsupport::ReadImports(driver.file);
+        ASSERT_EQ(1u, imports.size());
+        const auto kernel = imports.find("NTOSKRNL.EXE");
+        ASSERT_NE(imports.end(), kernel);
+        for (const auto& name : kernel->second)
+            EXPECT_TRUE(driver.allowed.count(name)) << driver.file << " imports " << name;
+    }
+}
+
+// The driver's export reader against the loader, on a real kernel image: Wine's ntoskrnl.exe,
+// loaded here as a library. Every name it exports resolves to GetProcAddress's answer, or to
+// nothing where the loader forwards it out of the image.
+TEST(ShippedBinaries, DriverExportReaderAgreesWithTheLoader) {
+    const HMODULE kernel = LoadLibraryA("ntoskrnl.exe");
+    ASSERT_NE(nullptr, kernel) << "error " << GetLastError();
+    auto base = reinterpret_cast<const uint8_t*>(kernel);
+    auto nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const size_t size = nt->OptionalHeader.SizeOfImage;
+    const std::vector<std::string> names = ExportedNames(kernel);
+    ASSERT_GT(names.size(), 500u);
+    size_t found = 0;
+    for (const std::string& name : names) {
+        const auto loaded = reinterpret_cast<const uint8_t*>(GetProcAddress(kernel, name.c_str()));
+        const uint32_t rva = FindExportRva(base, size, name.c_str());
+        const bool inImage = loaded >= base && loaded < base + size;
+        EXPECT_EQ(inImage ? loaded : nullptr, rva ? base + rva : nullptr) << name;
+        found += rva != 0;
+    }
+    std::printf("figure: export reader: %zu of %zu names of Wine's ntoskrnl.exe found as the "
+                "loader finds them, the rest forwarded\n", found, names.size());
+    EXPECT_EQ(0u, FindExportRva(base, size, "NoSuchKernelRoutine"));
+    EXPECT_EQ(0u, FindExportRva(base, size, "IoCreateDevic"));  // a prefix of a name
+    FreeLibrary(kernel);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "child_run.h"
+#include "wait_for.h"
 #include "win_handles.h"
 
 namespace {
@@ -48,14 +49,7 @@ std::string ProgramsMenu() {
     return std::string(path) + "\\Corvane Utility Manager";
 }
 
-template <typename Condition>
-bool WaitFor(Condition condition, DWORD timeoutMs) {
-    for (DWORD waited = 0; waited < timeoutMs; waited += 100) {
-        if (condition()) return true;
-        Sleep(100);
-    }
-    return condition();
-}
+using testsupport::WaitFor;
 
 // A driver service as kclk.dll leaves it installed (not started: the test needs only its entry).
 void InstallDriverServiceEntry() {

@@ -11,6 +11,7 @@
 #include "bench_records.h"
 #include "board_driver.h"
 #include "child_run.h"
+#include "wait_for.h"
 #include "kclk.h"
 #include "scratch_registry.h"
 #include "smi_wire.h"
@@ -30,24 +31,21 @@ using testsupport::RemoveTree;
 using testsupport::SetIntValue;
 using testsupport::SetTextValue;
 
-template <typename Condition>
-bool WaitFor(Condition condition, DWORD milliseconds) {
-    for (DWORD waited = 0; waited < milliseconds; waited += 50) {
-        if (condition()) return true;
-        Sleep(50);
-    }
-    return condition();
-}
+using testsupport::WaitFor;
 
 // --- ktray's program directory and its process ---------------------------------------------------
 
-// A program directory as an installation lays it out, in a fresh temporary folder.
+// A program directory as an installation lays it out, in a fresh temporary folder: one of its
+// own per test, so that a tool a test left running (the tuning tool's stand-in lives until its
+// window is closed) never holds a file the next test lays out.
 class ProgramFolder {
 public:
     ProgramFolder() {
+        static int folders = 0;
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
-        path_ = std::string(temp) + "ktray_bench_" + std::to_string(GetCurrentProcessId()) + "\\";
+        path_ = std::string(temp) + "ktray_bench_" + std::to_string(GetCurrentProcessId()) + "_" +
+                std::to_string(++folders) + "\\";
         const std::string from = testsupport::ProgramDirectory();
         const std::string standins = from + "tool-standins\\";
         for (const char* folder : {"", "KR4", "bios", "dmi", "LogoSm"})

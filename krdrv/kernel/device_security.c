@@ -1,8 +1,8 @@
 /* The gateway device for administrators and SYSTEM only. Where the system has
  * IoCreateDeviceSecure, the device is made with that DACL; elsewhere it is made plainly and the
- * same DACL is set on it afterwards. Every routine beyond the oldest systems' exports is looked
- * up at run time, so that the driver loads everywhere; when one is missing the device keeps the
- * system's default security. */
+ * same DACL is set on it afterwards. Every routine of the security path is looked up in the
+ * kernel's exports at run time, so that the driver loads everywhere; when one is missing the
+ * device keeps the system's default security. */
 #include <ddk/wdm.h>
 
 #include "device_security.h"
@@ -15,6 +15,8 @@ typedef NTSTATUS(NTAPI* AddAllowedAceRoutine)(PACL, ULONG, ACCESS_MASK, PVOID);
 typedef NTSTATUS(NTAPI* CreateDescriptorRoutine)(PSECURITY_DESCRIPTOR, ULONG);
 typedef NTSTATUS(NTAPI* SetDaclRoutine)(PSECURITY_DESCRIPTOR, BOOLEAN, PACL, BOOLEAN);
 typedef NTSTATUS(NTAPI* SetSecurityRoutine)(HANDLE, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR);
+typedef NTSTATUS(NTAPI* OpenByPointerRoutine)(PVOID, ULONG, PACCESS_STATE, ACCESS_MASK,
+                                              POBJECT_TYPE, KPROCESSOR_MODE, PHANDLE);
 
 /* Full access for SYSTEM and the administrators, nothing for anyone else. */
 static const WCHAR kDeviceSddl[] = L"D:P(A;;GA;;;SY)(A;;GA;;;BA)";
@@ -25,35 +27,29 @@ static const GUID kDeviceClass = {0x5a3c2e71, 0x8d4b, 0x4f2e,
 static ULONG kSystemSid[] = {0x00000101, 0x05000000, 18};
 static ULONG kAdministratorsSid[] = {0x00000201, 0x05000000, 32, 544};
 
-/* In the system's headers only beside the file-system declarations. */
-NTSTATUS NTAPI ObOpenObjectByPointer(PVOID object, ULONG attributes, PACCESS_STATE state,
-                                     ACCESS_MASK access, POBJECT_TYPE type, KPROCESSOR_MODE mode,
-                                     PHANDLE handle);
-
 #define DACL_INFORMATION 0x00000004 /* DACL_SECURITY_INFORMATION */
 #define ACL_REVISION_2 2
 
-static PVOID Routine(PCWSTR name) {
-    UNICODE_STRING text;
-    RtlInitUnicodeString(&text, name);
-    return MmGetSystemRoutineAddress(&text);
-}
-
 /* Sets the DACL on the device through a kernel handle to it. */
-static NTSTATUS RestrictDevice(PDEVICE_OBJECT device) {
-    const CreateAclRoutine createAcl = (CreateAclRoutine)Routine(L"RtlCreateAcl");
-    const AddAllowedAceRoutine addAce = (AddAllowedAceRoutine)Routine(L"RtlAddAccessAllowedAce");
+static NTSTATUS RestrictDevice(const KernelImage* kernel, PDEVICE_OBJECT device) {
+    const CreateAclRoutine createAcl = (CreateAclRoutine)KernelRoutine(kernel, "RtlCreateAcl");
+    const AddAllowedAceRoutine addAce =
+        (AddAllowedAceRoutine)KernelRoutine(kernel, "RtlAddAccessAllowedAce");
     const CreateDescriptorRoutine createDescriptor =
-        (CreateDescriptorRoutine)Routine(L"RtlCreateSecurityDescriptor");
-    const SetDaclRoutine setDacl = (SetDaclRoutine)Routine(L"RtlSetDaclSecurityDescriptor");
-    const SetSecurityRoutine setSecurity = (SetSecurityRoutine)Routine(L"ZwSetSecurityObject");
+        (CreateDescriptorRoutine)KernelRoutine(kernel, "RtlCreateSecurityDescriptor");
+    const SetDaclRoutine setDacl =
+        (SetDaclRoutine)KernelRoutine(kernel, "RtlSetDaclSecurityDescriptor");
+    const OpenByPointerRoutine openByPointer =
+        (OpenByPointerRoutine)KernelRoutine(kernel, "ObOpenObjectByPointer");
+    const SetSecurityRoutine setSecurity =
+        (SetSecurityRoutine)KernelRoutine(kernel, "ZwSetSecurityObject");
     ULONG_PTR aclBuffer[32];        /* 128 or 256 bytes, aligned: room for two ACEs */
     ULONG_PTR descriptorBuffer[8];  /* an absolute security descriptor */
     PACL acl = (PACL)aclBuffer;
     HANDLE handle;
     NTSTATUS status;
 
-    if (!createAcl || !addAce || !createDescriptor || !setDacl || !setSecurity)
+    if (!createAcl || !addAce || !createDescriptor || !setDacl || !openByPointer || !setSecurity)
         return STATUS_NOT_IMPLEMENTED;
     status = createAcl(acl, sizeof(aclBuffer), ACL_REVISION_2);
     if (NT_SUCCESS(status)) status = addAce(acl, ACL_REVISION_2, GENERIC_ALL, kSystemSid);
@@ -62,18 +58,17 @@ static NTSTATUS RestrictDevice(PDEVICE_OBJECT device) {
     if (NT_SUCCESS(status)) status = setDacl(descriptorBuffer, TRUE, acl, FALSE);
     if (!NT_SUCCESS(status)) return status;
 
-    status = ObOpenObjectByPointer(device, OBJ_KERNEL_HANDLE, NULL, WRITE_DAC, NULL, KernelMode,
-                                   &handle);
+    status = openByPointer(device, OBJ_KERNEL_HANDLE, NULL, WRITE_DAC, NULL, KernelMode, &handle);
     if (!NT_SUCCESS(status)) return status;
     status = setSecurity(handle, DACL_INFORMATION, descriptorBuffer);
     ZwClose(handle);
     return status;
 }
 
-NTSTATUS CreateAdministratorsDevice(PDRIVER_OBJECT driver, PUNICODE_STRING name,
-                                    PDEVICE_OBJECT* device) {
+NTSTATUS CreateAdministratorsDevice(const KernelImage* kernel, PDRIVER_OBJECT driver,
+                                    PUNICODE_STRING name, PDEVICE_OBJECT* device) {
     const CreateDeviceSecureRoutine createSecure =
-        (CreateDeviceSecureRoutine)Routine(L"IoCreateDeviceSecure");
+        (CreateDeviceSecureRoutine)KernelRoutine(kernel, "IoCreateDeviceSecure");
     NTSTATUS status;
     if (createSecure) {
         UNICODE_STRING sddl;
@@ -83,6 +78,6 @@ NTSTATUS CreateAdministratorsDevice(PDRIVER_OBJECT driver, PUNICODE_STRING name,
     }
     status = IoCreateDevice(driver, 0, name, FILE_DEVICE_UNKNOWN, FILE_DEVICE_SECURE_OPEN, FALSE,
                             device);
-    if (NT_SUCCESS(status)) (void)RestrictDevice(*device);  /* else the default security */
+    if (NT_SUCCESS(status)) (void)RestrictDevice(kernel, *device);  /* else the default security */
     return status;
 }

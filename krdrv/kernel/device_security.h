@@ -4,7 +4,10 @@
 
 #include <ddk/wdm.h>
 
-NTSTATUS CreateAdministratorsDevice(PDRIVER_OBJECT driver, PUNICODE_STRING name,
-                                    PDEVICE_OBJECT* device);
+#include "kernel_exports.h"
+
+/* The routines the DACL needs are looked up in `kernel` (which may be empty). */
+NTSTATUS CreateAdministratorsDevice(const KernelImage* kernel, PDRIVER_OBJECT driver,
+                                    PUNICODE_STRING name, PDEVICE_OBJECT* device);
 
 #endif /* KRDRV_DEVICE_SECURITY_H */

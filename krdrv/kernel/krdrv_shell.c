@@ -4,6 +4,7 @@
 #include <ddk/wdm.h>
 
 #include "device_security.h"
+#include "kernel_exports.h"
 #include "real_device.h"
 
 #define BIOS_AREA_START 0xF0000
@@ -22,14 +23,22 @@ void __cdecl kclk_TriggerFanSmi(KrdrvRegisters* image);
 #define TRIGGER_FAN    kclk_TriggerFanSmi
 #endif
 
+typedef VOID(NTAPI* SetAffinityRoutine)(KAFFINITY);
+typedef VOID(NTAPI* RevertAffinityRoutine)(VOID);
+
 static KMUTEX g_requestLock; /* one request at a time reaches the firmware */
 static PDEVICE_OBJECT g_device;
+/* Looked up at start: the oldest kernels the driver loads on may lack them. */
+static SetAffinityRoutine g_setSystemAffinity;
+static RevertAffinityRoutine g_revertAffinity;
 
-/* SMI handlers of this era assume they were entered from the boot processor. */
+/* SMI handlers of this era assume they were entered from the boot processor. Without the
+ * affinity routines the trigger runs where the request's thread runs. */
 static void OnBootProcessor(KrdrvTrigger trigger, KrdrvRegisters* registers) {
-    KeSetSystemAffinityThread((KAFFINITY)1);
+    const BOOLEAN pinned = g_setSystemAffinity && g_revertAffinity;
+    if (pinned) g_setSystemAffinity((KAFFINITY)1);
     trigger(registers);
-    KeRevertToUserAffinityThread();
+    if (pinned) g_revertAffinity();
 }
 static void TriggerTuning(KrdrvRegisters* registers) {
     OnBootProcessor(TRIGGER_TUNING, registers);
@@ -101,9 +110,14 @@ static void ScanFirmware(void) {
 
 NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) {
     UNICODE_STRING name, link;
+    KernelImage kernel;
     NTSTATUS status;
     ULONG i;
     (void)registryPath;
+
+    (void)FindKernelImage(&kernel); /* none found: only what every kernel exports */
+    g_setSystemAffinity = (SetAffinityRoutine)KernelRoutine(&kernel, "KeSetSystemAffinityThread");
+    g_revertAffinity = (RevertAffinityRoutine)KernelRoutine(&kernel, "KeRevertToUserAffinityThread");
 
     KeInitializeMutex(&g_requestLock, 0);
     for (i = 0; i <= IRP_MJ_MAXIMUM_FUNCTION; ++i) driver->MajorFunction[i] = DispatchOther;
@@ -116,7 +130,7 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) 
     ScanFirmware();
 
     RtlInitUnicodeString(&name, L"\\Device\\GpdDev");
-    status = CreateAdministratorsDevice(driver, &name, &g_device);
+    status = CreateAdministratorsDevice(&kernel, driver, &name, &g_device);
     if (!NT_SUCCESS(status)) {
         g_device = NULL;
         return status;

@@ -7,8 +7,8 @@
 
 namespace testsupport {
 
-// DLL name (upper case) -> imported function names. Empty when the file is not a 32-bit PE
-// or cannot be read; ordinal imports appear as "#<ordinal>".
+// DLL name (upper case) -> imported function names. Empty when the file is not a PE (32- or
+// 64-bit) or cannot be read; ordinal imports appear as "#<ordinal>".
 std::map<std::string, std::set<std::string>> ReadImports(const std::string& path);
 
 }  // namespace testsupport
