@@ -34,8 +34,10 @@ test: host-test build
 demo: build
 	@sh scripts/demo.sh $(BUILD_DIR)
 
+# The kit's costs in one table: requests on both roads, ktray's start-up and idle cost, the
+# release binaries' sizes (their release build is brought up to date first).
 bench: build
-	@sh scripts/run-in-prefix.sh $(BUILD_DIR) bench_request_cost.exe
+	@sh scripts/bench.sh $(BUILD_DIR)
 
 # The release: an optimised, stripped build in $(BUILD_DIR)-release, packed into dist/ (the kit's
 # ZIP, the simulator's ZIP and the installer), each binary checked against its size budget.

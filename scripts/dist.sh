@@ -9,8 +9,7 @@ build=${1:-$root/build-release}
 case "$build" in /*) ;; *) build="$root/$build" ;; esac
 dist=$root/dist
 
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DKIT_RELEASE=ON -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" -j 2 -- --no-print-directory >/dev/null
+sh "$root/scripts/release-build.sh" "$build"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 
 rm -rf "$dist"
