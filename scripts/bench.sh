@@ -15,8 +15,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 case "$build" in /*) ;; *) build="$root/$build" ;; esac
 release="$build-release"
 bench="$build/bench-run"
-folder="$bench/Corvane Utility Manager"
-simulator="$bench/simulator"
 prefix="$build/bench-prefix"
 started=$(date +%s)
 mkdir -p "$bench"
@@ -28,30 +26,9 @@ else
   echo "bench: the release build failed (see $bench/release-build.log); sizes: not built"
 fi
 
-rm -rf "$folder" "$simulator"
-sh "$root/scripts/lay-out-kit.sh" "$build" "$folder"
-sh "$root/scripts/lay-out-kit.sh" "$build" "$simulator" simulator
-cp "$simulator/simulated-board-driver/KrDrv.W32" "$simulator/simulated-board-driver/KrDrv.A64" \
-   "$simulator/w83781d.dll" "$simulator/Sound.dll" "$folder/"
-cp -r "$simulator/tool-standins/." "$folder/"
-
-xvfb_started=
-cleanup() {
-  WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
-  [ -n "$xvfb_started" ] && sh "$root/cmake/xvfb.sh" stop "$bench/xvfb"
-  true
-}
-trap cleanup EXIT
-if [ -z "$DISPLAY" ]; then
-  sh "$root/cmake/xvfb.sh" start "$bench/xvfb" >/dev/null
-  xvfb_started=1
-  DISPLAY=$(cat "$bench/xvfb/xvfb.display")
-fi
-echo "$DISPLAY" >"$bench/display"
-KIT_DISPLAY_FILE="$bench/display" sh "$root/cmake/wine-prefix.sh" setup "$prefix" \
-  "$build/wine-gui-settings.reg" >/dev/null
-
-export DISPLAY WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+. "$root/scripts/simulated-kit.sh"
+kit_lay_out "$build" "$bench"
+kit_start_prefix "$build" "$bench" "$prefix"
 # The tuning tool installed, ktray on a first start (no settings left, so no processor-change
 # warning and no auto overclock), sensor readings inside every default limit (no alarm), and
 # Windows XP for every program of the run.
@@ -89,7 +66,7 @@ REG
 wine reg import "$(winepath -w "$bench/bench.reg")" >/dev/null 2>&1
 
 status=0
-(cd "$build/bin" && timeout 300 wine bench_kit_costs.exe "$(winepath -w "$folder")" \
+(cd "$build/bin" && timeout 300 wine bench_kit_costs.exe "$(winepath -w "$kit_folder")" \
   ${release_bin:+"$(winepath -w "$release_bin")"}) || status=$?
 echo "bench took $(($(date +%s) - started)) s"
 exit $status

@@ -14,37 +14,14 @@ build=${1:-build}
 root=$(cd "$(dirname "$0")/.." && pwd)
 case "$build" in /*) ;; *) build="$root/$build" ;; esac
 demo="$build/demo"
-folder="$demo/Corvane Utility Manager"
-simulator="$demo/simulator"
 prefix="$build/demo-prefix"
 bin="$build/bin"
 started=$(date +%s)
 
-# The program folder: the kit, then the simulator over it.
-rm -rf "$folder" "$simulator"
-sh "$root/scripts/lay-out-kit.sh" "$build" "$folder"
-sh "$root/scripts/lay-out-kit.sh" "$build" "$simulator" simulator
-cp "$simulator/simulated-board-driver/KrDrv.W32" "$simulator/simulated-board-driver/KrDrv.A64" \
-   "$simulator/w83781d.dll" "$simulator/Sound.dll" "$folder/"
-cp -r "$simulator/tool-standins/." "$folder/"
-
-xvfb_started=
-cleanup() {
-  WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
-  [ -n "$xvfb_started" ] && sh "$root/cmake/xvfb.sh" stop "$demo/xvfb"
-  true
-}
-trap cleanup EXIT
-if [ -z "$DISPLAY" ]; then
-  sh "$root/cmake/xvfb.sh" start "$demo/xvfb" >/dev/null
-  xvfb_started=1
-  DISPLAY=$(cat "$demo/xvfb/xvfb.display")
-fi
-echo "$DISPLAY" >"$demo/display"
-KIT_DISPLAY_FILE="$demo/display" sh "$root/cmake/wine-prefix.sh" setup "$prefix" \
-  "$build/wine-gui-settings.reg" >/dev/null
-
-export DISPLAY WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The program folder (the kit, then the simulator over it) and the prefix.
+. "$root/scripts/simulated-kit.sh"
+kit_lay_out "$build" "$demo"
+kit_start_prefix "$build" "$demo" "$prefix"
 # Every tool of the kit installed: the tuning tool machine-wide, the others for the user, and
 # no settings left from an earlier run (a first start: no processor-change warning). Every
 # program of the demo sees Windows XP.
@@ -78,13 +55,13 @@ REG
 wine reg import "$(winepath -w "$demo/tools.reg")" >/dev/null 2>&1
 
 echo "== 1. kclkinfo on the simulated board (the library installs and starts its driver)"
-(cd "$folder" && timeout 120 wine kclkinfo.exe) | tee "$demo/report-before.txt"
+(cd "$kit_folder" && timeout 120 wine kclkinfo.exe) | tee "$demo/report-before.txt"
 fsb_before=$(grep -m1 'ReturnCurrentCPUFSB' "$demo/report-before.txt" | tr -s ' ')
 
 echo
 echo "== 2. ktray on the simulated board, its popup opened"
 rm -f "$demo/ktray-popup.png"
-(cd "$folder" && wine ktray.exe) &
+(cd "$kit_folder" && wine ktray.exe) &
 ktray=$!
 status=0
 if timeout 120 wine "$bin/traydemo.exe" open; then
@@ -96,8 +73,8 @@ fi
 
 echo
 echo "== 3. the board's front-side bus changed through its control device, and a second report"
-timeout 60 wine "$simulator/boardctl.exe" fsb 14000 || status=1
-(cd "$folder" && timeout 120 wine kclkinfo.exe) >"$demo/report-after.txt" || true
+timeout 60 wine "$kit_simulator/boardctl.exe" fsb 14000 || status=1
+(cd "$kit_folder" && timeout 120 wine kclkinfo.exe) >"$demo/report-after.txt" || true
 fsb_after=$(grep -m1 'ReturnCurrentCPUFSB' "$demo/report-after.txt" | tr -s ' ')
 echo "before: $fsb_before"
 echo "after:  $fsb_after"
@@ -115,7 +92,7 @@ fi
 
 echo
 echo "== summary"
-echo "program folder:  $folder"
+echo "program folder:  $kit_folder"
 echo "reports:         $demo/report-before.txt, $demo/report-after.txt"
 echo "screenshot:      $demo/ktray-popup.png"
 echo "took:            $(($(date +%s) - started)) s; $( [ $status -eq 0 ] && echo 'every step done' || echo 'a step FAILED')"
