@@ -17,6 +17,7 @@
 #include "message_box_catcher.h"
 #include "win_handles.h"
 #include "wow64_redirection.h"
+#include "program_directory.h"
 
 namespace {
 
@@ -31,12 +32,7 @@ long long MillisecondsSince(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
 
-std::string ProgramDirectory() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string text(path);
-    return text.substr(0, text.find_last_of('\\') + 1);
-}
+using testsupport::ProgramDirectory;
 
 kclk::RegistryKey OpenServiceKey() {
     kclk::RegistryKey key;

@@ -14,15 +14,11 @@
 #include "resource.h"
 #include "settings_keys.h"
 #include "tray_messages.h"
+#include "program_directory.h"
 
 namespace {
 
-std::string ProgramDirectory() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string text(path);
-    return text.substr(0, text.find_last_of('\\') + 1);
-}
+using testsupport::ProgramDirectory;
 
 std::string WindowText(HWND window) {
     char text[256] = {};

@@ -1,5 +1,7 @@
 #include "bench_records.h"
 
+#include "program_directory.h"
+
 #include <cstdio>
 
 #include "bench_keys.h"
@@ -138,11 +140,7 @@ bool CloseTuningToolWindow(const std::string& title, DWORD timeoutMs) {
 }
 
 std::string ToolStandInPath(const std::string& name) {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string directory(path, length < MAX_PATH ? length : 0);
-    directory.resize(directory.find_last_of('\\') + 1);
-    return directory + "tool-standins\\" + name;
+    return ProgramDirectory() + "tool-standins\\" + name;
 }
 
 }  // namespace testsupport

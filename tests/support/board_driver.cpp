@@ -2,17 +2,13 @@
 
 #include <type_traits>
 
+#include "program_directory.h"
+
 namespace testsupport {
 
 namespace {
 static_assert(std::is_trivially_copyable_v<board::FirmwareModel>, "");
 
-std::string ModuleDirectory() {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string text(path, length < MAX_PATH ? length : 0);
-    return text.substr(0, text.find_last_of('\\') + 1);
-}
 }  // namespace
 
 BoardDriver::BoardDriver()
@@ -124,7 +120,7 @@ std::string InstalledFilePath() {
     return std::string(path) + "\\Drivers\\KRDrv.sys";
 }
 
-std::string BuiltFilePath() { return ModuleDirectory() + "KrDrv.W32"; }
+std::string BuiltFilePath() { return ProgramDirectory() + "KrDrv.W32"; }
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path) {
     kclk::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,

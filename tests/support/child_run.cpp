@@ -31,13 +31,6 @@ std::string ReadAll(HANDLE file) {
 
 }  // namespace
 
-std::string ProgramDirectory() {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const std::string text(path, length < MAX_PATH ? length : 0);
-    return text.substr(0, text.find_last_of('\\') + 1);
-}
-
 ChildRun RunChild(const std::string& program, const std::string& arguments,
                   const std::string& directory, DWORD timeoutMs) {
     ChildRun run;

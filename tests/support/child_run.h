@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "program_directory.h"
+
 namespace testsupport {
 
 struct ChildRun {
@@ -17,8 +19,5 @@ struct ChildRun {
 // Runs "<program>" <arguments> in directory.
 ChildRun RunChild(const std::string& program, const std::string& arguments,
                   const std::string& directory, DWORD timeoutMs = 120000);
-
-// The directory of the running test program, with its trailing backslash.
-std::string ProgramDirectory();
 
 }  // namespace testsupport
