@@ -5,6 +5,7 @@
 #include <ddk/wdm.h>
 
 #include "board_device.h"
+#include "irp_shell.h"
 
 enum DeviceKind { kGatewayDevice = 1, kControlDevice = 2 };
 
@@ -16,32 +17,13 @@ static KMUTEX g_boardLock; /* one request at a time touches the board */
 static PDEVICE_OBJECT g_gatewayDevice;
 static PDEVICE_OBJECT g_controlDevice;
 
-static NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
-    irp->IoStatus.Status = status;
-    irp->IoStatus.Information = NT_SUCCESS(status) ? information : 0;
-    IoCompleteRequest(irp, IO_NO_INCREMENT);
-    return status;
-}
-
-static NTSTATUS NTAPI DispatchCreateClose(PDEVICE_OBJECT device, PIRP irp) {
-    (void)device;
-    return Complete(irp, STATUS_SUCCESS, 0);
-}
-
 static NTSTATUS NTAPI DispatchDeviceControl(PDEVICE_OBJECT device, PIRP irp) {
-    PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
     const DeviceContext* context = (const DeviceContext*)device->DeviceExtension;
     KrdrvIoRequest request;
     uint32_t information = 0;
     int32_t status;
 
-    request.ControlCode = stack->Parameters.DeviceIoControl.IoControlCode;
-    request.InputLength = stack->Parameters.DeviceIoControl.InputBufferLength;
-    request.OutputLength = stack->Parameters.DeviceIoControl.OutputBufferLength;
-    /* Only buffered codes have a system buffer; every code the board knows is buffered. */
-    request.Buffer = METHOD_FROM_CTL_CODE(request.ControlCode) == METHOD_BUFFERED
-                         ? irp->AssociatedIrp.SystemBuffer
-                         : NULL;
+    KrdrvRequestOf(irp, &request);
 
     KeWaitForSingleObject(&g_boardLock, Executive, KernelMode, FALSE, NULL);
     if (context->Kind == kGatewayDevice)
@@ -50,12 +32,7 @@ static NTSTATUS NTAPI DispatchDeviceControl(PDEVICE_OBJECT device, PIRP irp) {
         status = BoardControlRequest(&request, &information);
     KeReleaseMutex(&g_boardLock, FALSE);
 
-    return Complete(irp, (NTSTATUS)status, information);
-}
-
-static NTSTATUS NTAPI DispatchOther(PDEVICE_OBJECT device, PIRP irp) {
-    (void)device;
-    return Complete(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
+    return KrdrvComplete(irp, (NTSTATUS)status, information);
 }
 
 static void RemoveDevice(PDEVICE_OBJECT* device, PCWSTR link) {
@@ -106,10 +83,10 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) 
     (void)registryPath;
 
     KeInitializeMutex(&g_boardLock, 0);
-    for (ULONG i = 0; i <= IRP_MJ_MAXIMUM_FUNCTION; ++i) driver->MajorFunction[i] = DispatchOther;
-    driver->MajorFunction[IRP_MJ_CREATE] = DispatchCreateClose;
-    driver->MajorFunction[IRP_MJ_CLEANUP] = DispatchCreateClose;
-    driver->MajorFunction[IRP_MJ_CLOSE] = DispatchCreateClose;
+    for (ULONG i = 0; i <= IRP_MJ_MAXIMUM_FUNCTION; ++i) driver->MajorFunction[i] = KrdrvDispatchOther;
+    driver->MajorFunction[IRP_MJ_CREATE] = KrdrvDispatchCreateClose;
+    driver->MajorFunction[IRP_MJ_CLEANUP] = KrdrvDispatchCreateClose;
+    driver->MajorFunction[IRP_MJ_CLOSE] = KrdrvDispatchCreateClose;
     driver->MajorFunction[IRP_MJ_DEVICE_CONTROL] = DispatchDeviceControl;
     driver->DriverUnload = DriverUnload;
 

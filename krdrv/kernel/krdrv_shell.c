@@ -4,6 +4,7 @@
 #include <ddk/wdm.h>
 
 #include "device_security.h"
+#include "irp_shell.h"
 #include "kernel_exports.h"
 #include "real_device.h"
 
@@ -45,44 +46,18 @@ static void TriggerTuning(KrdrvRegisters* registers) {
 }
 static void TriggerFan(KrdrvRegisters* registers) { OnBootProcessor(TRIGGER_FAN, registers); }
 
-static NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
-    irp->IoStatus.Status = status;
-    irp->IoStatus.Information = NT_SUCCESS(status) ? information : 0;
-    IoCompleteRequest(irp, IO_NO_INCREMENT);
-    return status;
-}
-
-/* The device's own security decides who opens it (device_security.c); the request's security
- * context is not needed (and is null on some hosts). */
-static NTSTATUS NTAPI DispatchCreateClose(PDEVICE_OBJECT device, PIRP irp) {
-    (void)device;
-    return Complete(irp, STATUS_SUCCESS, 0);
-}
-
 static NTSTATUS NTAPI DispatchDeviceControl(PDEVICE_OBJECT device, PIRP irp) {
-    PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
     KrdrvIoRequest request;
     uint32_t information = 0;
     int32_t status;
     (void)device;
 
-    request.ControlCode = stack->Parameters.DeviceIoControl.IoControlCode;
-    request.InputLength = stack->Parameters.DeviceIoControl.InputBufferLength;
-    request.OutputLength = stack->Parameters.DeviceIoControl.OutputBufferLength;
-    /* Only buffered codes have a system buffer; every code the driver takes is buffered. */
-    request.Buffer = METHOD_FROM_CTL_CODE(request.ControlCode) == METHOD_BUFFERED
-                         ? irp->AssociatedIrp.SystemBuffer
-                         : NULL;
+    KrdrvRequestOf(irp, &request);
 
     KeWaitForSingleObject(&g_requestLock, Executive, KernelMode, FALSE, NULL);
     status = RealDeviceRequest(&request, &information);
     KeReleaseMutex(&g_requestLock, FALSE);
-    return Complete(irp, (NTSTATUS)status, information);
-}
-
-static NTSTATUS NTAPI DispatchOther(PDEVICE_OBJECT device, PIRP irp) {
-    (void)device;
-    return Complete(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
+    return KrdrvComplete(irp, (NTSTATUS)status, information);
 }
 
 static void NTAPI DriverUnload(PDRIVER_OBJECT driver) {
@@ -120,10 +95,10 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) 
     g_revertAffinity = (RevertAffinityRoutine)KernelRoutine(&kernel, "KeRevertToUserAffinityThread");
 
     KeInitializeMutex(&g_requestLock, 0);
-    for (i = 0; i <= IRP_MJ_MAXIMUM_FUNCTION; ++i) driver->MajorFunction[i] = DispatchOther;
-    driver->MajorFunction[IRP_MJ_CREATE] = DispatchCreateClose;
-    driver->MajorFunction[IRP_MJ_CLEANUP] = DispatchCreateClose;
-    driver->MajorFunction[IRP_MJ_CLOSE] = DispatchCreateClose;
+    for (i = 0; i <= IRP_MJ_MAXIMUM_FUNCTION; ++i) driver->MajorFunction[i] = KrdrvDispatchOther;
+    driver->MajorFunction[IRP_MJ_CREATE] = KrdrvDispatchCreateClose;
+    driver->MajorFunction[IRP_MJ_CLEANUP] = KrdrvDispatchCreateClose;
+    driver->MajorFunction[IRP_MJ_CLOSE] = KrdrvDispatchCreateClose;
     driver->MajorFunction[IRP_MJ_DEVICE_CONTROL] = DispatchDeviceControl;
     driver->DriverUnload = DriverUnload;
 
