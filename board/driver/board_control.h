@@ -22,6 +22,11 @@
 #define BOARD_IOCTL_GET_FIRMWARE_STATE BOARD_CTL_CODE(0x906) /* out: FirmwareStateSize bytes */
 #define BOARD_IOCTL_SET_FIRMWARE_STATE BOARD_CTL_CODE(0x907) /* in: FirmwareStateSize bytes */
 #define BOARD_IOCTL_GET_LAST_REQUEST   BOARD_CTL_CODE(0x908) /* out: BoardLastRequest */
+#define BOARD_IOCTL_SET_FAULTS         BOARD_CTL_CODE(0x909) /* in: BoardFaults */
+#define BOARD_IOCTL_GET_FAULTS         BOARD_CTL_CODE(0x90A) /* out: BoardFaults */
+#define BOARD_IOCTL_GET_HISTORY        BOARD_CTL_CODE(0x90B) /* out: BoardSetHistory */
+#define BOARD_IOCTL_CLEAR_HISTORY      BOARD_CTL_CODE(0x90C) /* no buffers */
+#define BOARD_IOCTL_REBOOT             BOARD_CTL_CODE(0x90D) /* no buffers */
 
 #define BOARD_CONTROL_VERSION 1u
 #define BOARD_FAILURE_SLOTS 8u
@@ -69,6 +74,47 @@ typedef struct BoardLastRequest {
     uint8_t  Input[BOARD_RECORDED_INPUT];
 } BoardLastRequest;
 
+/* Faults of a firmware that misbehaves, for tests of a careful client. A "set" is a request that
+ * changes a setting: SetClock (AH B6h), the three voltage sets, the ratio set and the two
+ * accelerator controls; probes (SetClockProb) are not sets but are recorded in the history.
+ * Sets are counted from 1 since the faults were last written. */
+#define BOARD_SET_FAULT_NONE     0u
+#define BOARD_SET_FAULT_IGNORE   1u /* answers "done" but changes nothing */
+#define BOARD_SET_FAULT_MISMATCH 2u /* answers "done" but applies another value (a neighbour) */
+typedef struct BoardFaults {
+    uint8_t  SetFault;       /* BOARD_SET_FAULT_* */
+    uint8_t  Reserved[3];    /* must be 0 */
+    uint32_t FaultFromSet;   /* SetFault hits sets from this one on (0 or 1: the first) */
+    uint32_t RefuseFromSet;  /* 0: none; this set and every later one, and the probes made for
+                                them, are refused with 8602h (nothing changes) */
+    uint16_t HangAboveFsb;   /* 0: none; once the FSB in force is above it the board hangs: no
+                                trigger is answered until BOARD_IOCTL_REBOOT */
+    uint8_t  Hung;           /* out only: the board hangs now */
+    uint8_t  Reserved2;      /* must be 0 */
+    uint32_t SetCount;       /* out only: sets received since the faults were written */
+} BoardFaults;
+
+/* Every probe and set the firmware received, in order (the oldest dropped past the capacity). */
+#define BOARD_HISTORY_CAPACITY 128u
+#define BOARD_HISTORY_PROBE    1u /* SetClockProb */
+#define BOARD_HISTORY_SET      2u
+typedef struct BoardHistoryEntry {
+    uint32_t Sequence;   /* from 1 since the history was cleared */
+    uint8_t  Kind;       /* BOARD_HISTORY_PROBE or BOARD_HISTORY_SET */
+    uint8_t  Operation;  /* AH */
+    uint8_t  Device;     /* BL */
+    uint8_t  Reserved;
+    uint32_t EBX, ECX, ESI, EDI, EBP;  /* the request's registers as the firmware saw them */
+    uint16_t Status;     /* AX the firmware answered */
+    uint16_t Answer;     /* BX the firmware answered */
+} BoardHistoryEntry;
+
+typedef struct BoardSetHistory {
+    uint32_t Count;    /* entries recorded since the history was cleared (may exceed capacity) */
+    uint32_t Stored;   /* entries below, oldest first: min(Count, BOARD_HISTORY_CAPACITY) */
+    BoardHistoryEntry Entries[BOARD_HISTORY_CAPACITY];
+} BoardSetHistory;
+
 #pragma pack(pop)
 
 #ifdef __cplusplus
@@ -77,6 +123,9 @@ static_assert(sizeof(BoardConfig) == 8, "");
 static_assert(sizeof(BoardFailure) == 8, "");
 static_assert(offsetof(BoardLastRequest, TriggerEAX) == 24, "");
 static_assert(sizeof(BoardLastRequest) == 104, "");
+static_assert(sizeof(BoardFaults) == 20, "");
+static_assert(sizeof(BoardHistoryEntry) == 32, "");
+static_assert(sizeof(BoardSetHistory) == 8 + 32 * BOARD_HISTORY_CAPACITY, "");
 #endif
 
 #endif /* BOARD_CONTROL_H */
