@@ -151,6 +151,9 @@ TEST_P(ExportDirectory, ALyingTableFindsNothing) {
         {"name without its zero inside the directory",
          [](auto& i, auto& a) { Put32(i, a.directoryEntryAt + 4, a.directoryEnd - 1 - kDirectoryAt); }},
         {"ordinal past the functions", [](auto& i, auto& a) { Put16(i, a.ordinals + 2, 3); }},
+        // Unchecked, this one would read the function table far past the image's end.
+        {"ordinal far past the functions",
+         [](auto& i, auto& a) { Put16(i, a.ordinals + 2, 0xFFFF); }},
         {"routine past the image", [](auto& i, auto& a) { Put32(i, a.functions + 4, kImageSize); }},
         {"routine at 0", [](auto& i, auto& a) { Put32(i, a.functions + 4, 0); }},
         {"routine inside the directory (a forwarder)",
