@@ -436,6 +436,23 @@ TEST_F(BoardTest, SmartFanCodesFailWithoutTheFanInterface) {
     }
 }
 
+// Both devices open by their own names only: the shipped driver's create decision, shared.
+TEST_F(BoardTest, NamesBelowEitherDeviceAreRefused) {
+    for (const char* path : {KCLK_DEVICE_PATH "\\x", BOARD_CONTROL_DEVICE_PATH "\\x",
+                             KCLK_DEVICE_PATH "\\GpdBoard"}) {
+        const HANDLE named = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, 0, nullptr);
+        EXPECT_EQ(INVALID_HANDLE_VALUE, named) << path << " opened";
+        if (named != INVALID_HANDLE_VALUE) CloseHandle(named);
+    }
+    for (const char* path : {KCLK_DEVICE_PATH, BOARD_CONTROL_DEVICE_PATH}) {
+        const HANDLE device = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(INVALID_HANDLE_VALUE, device) << path << ": error " << GetLastError();
+        if (device != INVALID_HANDLE_VALUE) CloseHandle(device);
+    }
+}
+
 // --- The control device ---------------------------------------------------------------------------
 
 TEST_F(BoardTest, ControlDeviceDescribesItself) {

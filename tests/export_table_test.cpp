@@ -221,12 +221,14 @@ TEST(ShippedBinaries, ImportOnlyWhatTheOldestSupportedWindowsHas) {
 const std::set<std::string> kNt4KernelHas = {
     "ExAllocatePool", "ExFreePool", "IoCreateDevice", "IoCreateSymbolicLink", "IoDeleteDevice",
     "IoDeleteSymbolicLink", "IofCompleteRequest", "KeInitializeMutex", "KeReleaseMutex",
-    "KeWaitForSingleObject", "MmMapIoSpace", "MmUnmapIoSpace", "RtlInitUnicodeString", "ZwClose",
+    "KeWaitForSingleObject", "MmMapIoSpace", "MmUnmapIoSpace", "RtlInitUnicodeString",
+    "SeAccessCheck", "SeCaptureSubjectContext", "SeReleaseSubjectContext", "ZwClose",
     "ZwQuerySystemInformation"};
 const std::set<std::string> kWindows52X64KernelHas = {
     "ExAllocatePool", "ExFreePool", "IoCreateDevice", "IoCreateSymbolicLink", "IoDeleteDevice",
     "IoDeleteSymbolicLink", "IofCompleteRequest", "KeInitializeMutex", "KeReleaseMutex",
-    "KeWaitForSingleObject", "MmMapIoSpace", "MmUnmapIoSpace", "RtlInitUnicodeString", "ZwClose",
+    "KeWaitForSingleObject", "MmMapIoSpace", "MmUnmapIoSpace", "RtlInitUnicodeString",
+    "SeAccessCheck", "SeCaptureSubjectContext", "SeReleaseSubjectContext", "ZwClose",
     "ZwQuerySystemInformation"};
 
 TEST(ShippedBinaries, DriverImportsOnlyWhatItsOldestKernelHas) {

@@ -121,6 +121,17 @@ TEST(RealDriver, IsTheShippedBuildWithoutAControlDevice) {
     EXPECT_FALSE(control) << "the stand-in's control device is still there";
 }
 
+// The device has no namespace: a name below it is refused, whoever asks, and the device itself
+// still opens (Wine's administrator, with the device left at its default security here).
+TEST(RealDriver, RefusesANameBelowTheDevice) {
+    for (const char* path : {"\\\\.\\GpdDev\\x", "\\\\.\\GpdDev\\GpdDev", "\\\\.\\GpdDev\\"}) {
+        const FileHandle named(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                           OPEN_EXISTING, 0, nullptr));
+        EXPECT_FALSE(named) << path << " opened";
+    }
+    EXPECT_TRUE(OpenGateway());
+}
+
 TEST(RealDriver, WithoutFirmwareTablesRefusesEveryRequestCleanly) {
     const FileHandle device = OpenGateway();
     ASSERT_TRUE(device);

@@ -17,6 +17,13 @@ static KMUTEX g_boardLock; /* one request at a time touches the board */
 static PDEVICE_OBJECT g_gatewayDevice;
 static PDEVICE_OBJECT g_controlDevice;
 
+/* The devices carry the system's default security, as the shipped driver's where its DACL
+ * cannot be set: the same decision, names below a device refused, administrators only. */
+static NTSTATUS NTAPI DispatchCreate(PDEVICE_OBJECT device, PIRP irp) {
+    (void)device;
+    return KrdrvCreate(irp, 0);
+}
+
 static NTSTATUS NTAPI DispatchDeviceControl(PDEVICE_OBJECT device, PIRP irp) {
     const DeviceContext* context = (const DeviceContext*)device->DeviceExtension;
     KrdrvIoRequest request;
@@ -84,9 +91,9 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) 
 
     KeInitializeMutex(&g_boardLock, 0);
     for (ULONG i = 0; i <= IRP_MJ_MAXIMUM_FUNCTION; ++i) driver->MajorFunction[i] = KrdrvDispatchOther;
-    driver->MajorFunction[IRP_MJ_CREATE] = KrdrvDispatchCreateClose;
-    driver->MajorFunction[IRP_MJ_CLEANUP] = KrdrvDispatchCreateClose;
-    driver->MajorFunction[IRP_MJ_CLOSE] = KrdrvDispatchCreateClose;
+    driver->MajorFunction[IRP_MJ_CREATE] = DispatchCreate;
+    driver->MajorFunction[IRP_MJ_CLEANUP] = KrdrvDispatchCleanupClose;
+    driver->MajorFunction[IRP_MJ_CLOSE] = KrdrvDispatchCleanupClose;
     driver->MajorFunction[IRP_MJ_DEVICE_CONTROL] = DispatchDeviceControl;
     driver->DriverUnload = DriverUnload;
 

@@ -12,11 +12,12 @@
 extern "C" {
 #endif
 
-/* The NTSTATUS values requests complete with. */
+/* The NTSTATUS values requests (and creates) complete with. */
 #define KRDRV_STATUS_SUCCESS                ((int32_t)0x00000000)
 #define KRDRV_STATUS_INVALID_PARAMETER      ((int32_t)0xC000000D)
 #define KRDRV_STATUS_NO_SUCH_DEVICE         ((int32_t)0xC000000E)
 #define KRDRV_STATUS_INVALID_DEVICE_REQUEST ((int32_t)0xC0000010)
+#define KRDRV_STATUS_OBJECT_NAME_NOT_FOUND  ((int32_t)0xC0000034)
 #define KRDRV_STATUS_ACCESS_DENIED          ((int32_t)0xC0000022)
 #define KRDRV_STATUS_INSUFFICIENT_RESOURCES ((int32_t)0xC000009A)
 #define KRDRV_STATUS_DEVICE_REMOVED         ((int32_t)0xC00002B6)

@@ -2,7 +2,7 @@
  * IoCreateDeviceSecure, the device is made with that DACL; elsewhere it is made plainly and the
  * same DACL is set on it afterwards. Every routine of the security path is looked up in the
  * kernel's exports at run time, so that the driver loads everywhere; when one is missing the
- * device keeps the system's default security. */
+ * device keeps the system's default security, and the caller is told so. */
 #include <ddk/wdm.h>
 
 #include "device_security.h"
@@ -66,18 +66,23 @@ static NTSTATUS RestrictDevice(const KernelImage* kernel, PDEVICE_OBJECT device)
 }
 
 NTSTATUS CreateAdministratorsDevice(const KernelImage* kernel, PDRIVER_OBJECT driver,
-                                    PUNICODE_STRING name, PDEVICE_OBJECT* device) {
+                                    PUNICODE_STRING name, PDEVICE_OBJECT* device,
+                                    BOOLEAN* restricted) {
     const CreateDeviceSecureRoutine createSecure =
         (CreateDeviceSecureRoutine)KernelRoutine(kernel, "IoCreateDeviceSecure");
     NTSTATUS status;
+    *restricted = FALSE;
     if (createSecure) {
         UNICODE_STRING sddl;
         RtlInitUnicodeString(&sddl, kDeviceSddl);
-        return createSecure(driver, 0, name, FILE_DEVICE_UNKNOWN, FILE_DEVICE_SECURE_OPEN, FALSE,
-                            &sddl, &kDeviceClass, device);
+        status = createSecure(driver, 0, name, FILE_DEVICE_UNKNOWN, FILE_DEVICE_SECURE_OPEN,
+                              FALSE, &sddl, &kDeviceClass, device);
+        *restricted = NT_SUCCESS(status);
+        return status;
     }
     status = IoCreateDevice(driver, 0, name, FILE_DEVICE_UNKNOWN, FILE_DEVICE_SECURE_OPEN, FALSE,
                             device);
-    if (NT_SUCCESS(status)) (void)RestrictDevice(kernel, *device);  /* else the default security */
+    /* Else the default security: the create dispatch then admits administrators only. */
+    if (NT_SUCCESS(status)) *restricted = NT_SUCCESS(RestrictDevice(kernel, *device));
     return status;
 }

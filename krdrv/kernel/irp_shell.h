@@ -1,11 +1,13 @@
 /* What both kernel shells over the dispatch core (the shipped driver and the simulated board's
  * stand-in) do with an IRP: take a device-control request's code, lengths and buffer, complete a
- * request (bytes returned only on success), and answer create, close and anything else. */
+ * request (bytes returned only on success), gather the facts of a create for the core's
+ * decision, and answer close and anything else. */
 #ifndef KRDRV_IRP_SHELL_H
 #define KRDRV_IRP_SHELL_H
 
 #include <ddk/wdm.h>
 
+#include "create_access.h"
 #include "dispatch_abi.h"
 
 static inline NTSTATUS KrdrvComplete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
@@ -26,9 +28,82 @@ static inline void KrdrvRequestOf(PIRP irp, KrdrvIoRequest* request) {
                           : NULL;
 }
 
-/* The device's own security decides who opens it; the request's security context is not needed
- * (and is null on some hosts). */
-static NTSTATUS NTAPI KrdrvDispatchCreateClose(PDEVICE_OBJECT device, PIRP irp) {
+/* SYSTEM and the administrators full access, nobody else any (the device's own DACL), laid out
+ * as a self-relative security descriptor, owned by the administrators, to check a caller
+ * against where that DACL could not be set on the device. */
+typedef struct KrdrvAdministratorsOnly {
+    UCHAR Revision, Sbz1;
+    USHORT Control;
+    ULONG Owner, Group, Sacl, Dacl;
+    struct { UCHAR Revision, Count, Authority[6]; ULONG Sub[2]; } OwnerSid; /* S-1-5-32-544 */
+    struct { UCHAR Revision, Count, Authority[6]; ULONG Sub[1]; } GroupSid; /* S-1-5-18 */
+    struct { UCHAR Revision, Sbz1; USHORT Size, Count, Sbz2; } Acl;
+    struct { UCHAR Type, Flags; USHORT Size; ULONG Mask;
+             UCHAR Revision, Count, Authority[6]; ULONG Sub[1]; } SystemAce;
+    struct { UCHAR Type, Flags; USHORT Size; ULONG Mask;
+             UCHAR Revision, Count, Authority[6]; ULONG Sub[2]; } AdministratorsAce;
+} KrdrvAdministratorsOnly;
+
+_Static_assert(sizeof(KrdrvAdministratorsOnly) == 100, "the descriptor's layout, unpadded");
+
+#define KRDRV_SE_DACL_PRESENT  0x0004
+#define KRDRV_SE_SELF_RELATIVE 0x8000
+#define KRDRV_NT_AUTHORITY     {0, 0, 0, 0, 0, 5}
+
+static const KrdrvAdministratorsOnly kKrdrvAdministratorsOnly = {
+    1, 0, KRDRV_SE_DACL_PRESENT | KRDRV_SE_SELF_RELATIVE,
+    FIELD_OFFSET(KrdrvAdministratorsOnly, OwnerSid), FIELD_OFFSET(KrdrvAdministratorsOnly, GroupSid),
+    0, FIELD_OFFSET(KrdrvAdministratorsOnly, Acl),
+    {1, 2, KRDRV_NT_AUTHORITY, {32, 544}},
+    {1, 1, KRDRV_NT_AUTHORITY, {18}},
+    {2, 0, sizeof(KrdrvAdministratorsOnly) - FIELD_OFFSET(KrdrvAdministratorsOnly, Acl), 2, 0},
+    {0 /* ACCESS_ALLOWED_ACE_TYPE */, 0, 20, FILE_ALL_ACCESS, 1, 1, KRDRV_NT_AUTHORITY, {18}},
+    {0, 0, 24, FILE_ALL_ACCESS, 1, 2, KRDRV_NT_AUTHORITY, {32, 544}},
+};
+
+/* Whether the caller of a create (an IRP, the context) passes the administrators-only
+ * descriptor: the subject captured at the open where the I/O manager gives one, else the
+ * thread's own (the create runs in the caller's thread). Routines NT 4.0's kernel exports. */
+static int KrdrvCallerIsAdministrator(void* context) {
+    PIRP irp = (PIRP)context;
+    PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+    PIO_SECURITY_CONTEXT security = stack->Parameters.Create.SecurityContext;
+    static GENERIC_MAPPING mapping = {FILE_GENERIC_READ, FILE_GENERIC_WRITE,
+                                      FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
+    SECURITY_SUBJECT_CONTEXT captured;
+    PSECURITY_SUBJECT_CONTEXT subject;
+    ACCESS_MASK granted = 0;
+    NTSTATUS status = STATUS_ACCESS_DENIED;
+    BOOLEAN allowed;
+
+    if (security && security->AccessState) {
+        subject = &security->AccessState->SubjectSecurityContext;
+    } else {
+        RtlZeroMemory(&captured, sizeof(captured));
+        SeCaptureSubjectContext(&captured);
+        subject = &captured;
+    }
+    allowed = SeAccessCheck((PSECURITY_DESCRIPTOR)&kKrdrvAdministratorsOnly, subject, FALSE,
+                            FILE_READ_DATA | FILE_WRITE_DATA, 0, NULL, &mapping,
+                            irp->RequestorMode, &granted, &status);
+    if (subject == &captured) SeReleaseSubjectContext(&captured);
+    return allowed && NT_SUCCESS(status);
+}
+
+/* A create on a device: the shell gathers the facts, the core decides. `restricted`: the
+ * device carries its administrators-only DACL. */
+static NTSTATUS KrdrvCreate(PIRP irp, int restricted) {
+    PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+    KrdrvCreateFacts facts;
+    facts.FileNameLength = stack->FileObject ? stack->FileObject->FileName.Length : 0;
+    facts.FromUserMode = irp->RequestorMode != KernelMode;
+    facts.DeviceRestricted = restricted;
+    return KrdrvComplete(irp, (NTSTATUS)KrdrvCreateStatus(&facts, KrdrvCallerIsAdministrator, irp),
+                         0);
+}
+
+/* Cleanup and close: nothing is held per handle. */
+static NTSTATUS NTAPI KrdrvDispatchCleanupClose(PDEVICE_OBJECT device, PIRP irp) {
     (void)device;
     return KrdrvComplete(irp, STATUS_SUCCESS, 0);
 }

@@ -1,6 +1,7 @@
 /* KrDrv, the shipped port driver: the kernel-mode shell. It maps the BIOS area once at start for
  * the scan, creates \Device\GpdDev for administrators and SYSTEM, and hands every request to
- * the dispatch core, one at a time; the firmware trigger runs on processor 0. */
+ * the dispatch core, one at a time; the firmware trigger runs on processor 0. Where the system
+ * cannot restrict the device, its creates admit administrators only. */
 #include <ddk/wdm.h>
 
 #include "device_security.h"
@@ -29,6 +30,7 @@ typedef VOID(NTAPI* RevertAffinityRoutine)(VOID);
 
 static KMUTEX g_requestLock; /* one request at a time reaches the firmware */
 static PDEVICE_OBJECT g_device;
+static BOOLEAN g_restricted; /* the device got its administrators-only DACL */
 /* Looked up at start: the oldest kernels the driver loads on may lack them. */
 static SetAffinityRoutine g_setSystemAffinity;
 static RevertAffinityRoutine g_revertAffinity;
@@ -45,6 +47,12 @@ static void TriggerTuning(KrdrvRegisters* registers) {
     OnBootProcessor(TRIGGER_TUNING, registers);
 }
 static void TriggerFan(KrdrvRegisters* registers) { OnBootProcessor(TRIGGER_FAN, registers); }
+
+/* Where the DACL could not be set, the administrators-only rule is applied here. */
+static NTSTATUS NTAPI DispatchCreate(PDEVICE_OBJECT device, PIRP irp) {
+    (void)device;
+    return KrdrvCreate(irp, g_restricted);
+}
 
 static NTSTATUS NTAPI DispatchDeviceControl(PDEVICE_OBJECT device, PIRP irp) {
     KrdrvIoRequest request;
@@ -96,16 +104,16 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) 
 
     KeInitializeMutex(&g_requestLock, 0);
     for (i = 0; i <= IRP_MJ_MAXIMUM_FUNCTION; ++i) driver->MajorFunction[i] = KrdrvDispatchOther;
-    driver->MajorFunction[IRP_MJ_CREATE] = KrdrvDispatchCreateClose;
-    driver->MajorFunction[IRP_MJ_CLEANUP] = KrdrvDispatchCreateClose;
-    driver->MajorFunction[IRP_MJ_CLOSE] = KrdrvDispatchCreateClose;
+    driver->MajorFunction[IRP_MJ_CREATE] = DispatchCreate;
+    driver->MajorFunction[IRP_MJ_CLEANUP] = KrdrvDispatchCleanupClose;
+    driver->MajorFunction[IRP_MJ_CLOSE] = KrdrvDispatchCleanupClose;
     driver->MajorFunction[IRP_MJ_DEVICE_CONTROL] = DispatchDeviceControl;
     driver->DriverUnload = DriverUnload;
 
     ScanFirmware();
 
     RtlInitUnicodeString(&name, L"\\Device\\GpdDev");
-    status = CreateAdministratorsDevice(&kernel, driver, &name, &g_device);
+    status = CreateAdministratorsDevice(&kernel, driver, &name, &g_device, &g_restricted);
     if (!NT_SUCCESS(status)) {
         g_device = NULL;
         return status;
