@@ -45,14 +45,13 @@ void FillWithSysColour(HDC dc, const RECT& area, int sysColour) {
     if (brush) FillRect(dc, &area, brush.Get());
 }
 
-// A bold copy of the font selected in dc, or none when that font is bold already.
-Font BoldFontOf(HDC dc) {
-    LOGFONTA font;
-    const HGDIOBJ current = GetCurrentObject(dc, OBJ_FONT);
-    if (!current || GetObjectA(current, sizeof(font), &font) != sizeof(font)) return Font();
-    if (font.lfWeight >= FW_BOLD) return Font();
-    font.lfWeight = FW_BOLD;
-    return Font(CreateFontIndirectA(&font));
+// A bold copy of font, or none when that font is bold already or unreadable.
+Font BoldFontOf(HGDIOBJ font) {
+    LOGFONTA logFont;
+    if (!font || GetObjectA(font, sizeof(logFont), &logFont) != sizeof(logFont)) return Font();
+    if (logFont.lfWeight >= FW_BOLD) return Font();
+    logFont.lfWeight = FW_BOLD;
+    return Font(CreateFontIndirectA(&logFont));
 }
 
 }  // namespace
@@ -121,9 +120,7 @@ BOOL CCoolMenuManager::DrawMenuItem(DRAWITEMSTRUCT* item) {
     RECT button = {r.left, r.top, r.left + m_buttonSize.cx, r.top + m_buttonSize.cy};
     OffsetRect(&button, 0, ((r.bottom - r.top) - m_buttonSize.cy) / 2);
     bool hasButton = false;
-    MENUITEMINFOA info = {};
-    info.cbSize = sizeof(info);
-    info.fMask = MIIM_CHECKMARKS | MIIM_STATE;
+    MENUITEMINFOA info = OldMenuItemInfo(MIIM_CHECKMARKS | MIIM_STATE);
     const HMENU menu = reinterpret_cast<HMENU>(item->hwndItem);
     const bool haveInfo = GetMenuItemInfoA(menu, item->itemID, FALSE, &info) != FALSE;
 
@@ -173,11 +170,17 @@ BOOL CCoolMenuManager::DrawMenuItem(DRAWITEMSTRUCT* item) {
     const COLORREF textColour = GetSysColor(grayed     ? COLOR_GRAYTEXT
                                             : selected ? COLOR_HIGHLIGHTTEXT
                                                        : COLOR_MENUTEXT);
-    // The default item is bold, as the system draws it in plain menus.
+    // The text in the font the item was measured with, whatever font the system left in the
+    // item DC; the default item in a bold copy of it, as the system draws it in plain menus. Not
+    // every Windows marks the default item in itemState (Wine never does), so the item's own
+    // state and the menu's default item count as well.
+    const HGDIOBJ textFont = MenuFont() ? MenuFont() : GetCurrentObject(dc, OBJ_FONT);
+    const bool isDefault = (item->itemState & ODS_DEFAULT) ||
+                           (haveInfo && (info.fState & MFS_DEFAULT)) ||
+                           GetMenuDefaultItem(menu, FALSE, GMDI_USEDISABLED) == item->itemID;
     Font bold;
-    if ((item->itemState & ODS_DEFAULT) || (haveInfo && (info.fState & MFS_DEFAULT)))
-        bold = BoldFontOf(dc);
-    SelectScope boldScope(dc, bold.Get());
+    if (isDefault) bold = BoldFontOf(textFont);
+    SelectScope fontScope(dc, bold ? bold.Get() : textFont);
     if (grayed && (!selected || textColour == GetSysColor(background))) {
         RECT shadow = text;
         OffsetRect(&shadow, 1, 1);

@@ -120,9 +120,7 @@ void CCoolMenuManager::SetMenuOwnerDraw(HMENU menu, UINT /*index*/, BOOL systemM
     const int count = GetMenuItemCount(menu);
     for (int position = 0; position < count; ++position) {
         char text[kTextCapacity] = {};
-        MENUITEMINFOA info = {};
-        info.cbSize = sizeof(info);
-        info.fMask = MIIM_ID | MIIM_SUBMENU | MIIM_TYPE | MIIM_DATA;
+        MENUITEMINFOA info = OldMenuItemInfo(MIIM_ID | MIIM_SUBMENU | MIIM_TYPE | MIIM_DATA);
         info.dwTypeData = text;
         info.cch = sizeof(text);
         if (!GetMenuItemInfoA(menu, position, TRUE, &info)) continue;
@@ -173,9 +171,7 @@ void CCoolMenuManager::SetMenuOwnerDraw(HMENU menu, UINT /*index*/, BOOL systemM
         if (info.fType == oldType && info.dwItemData == oldData && newText == oldText) continue;
         // The type is written whole, and with it the text of a string item.
         memcpy(text, newText.c_str(), newText.size() + 1);
-        MENUITEMINFOA write = {};
-        write.cbSize = sizeof(write);
-        write.fMask = MIIM_TYPE | MIIM_DATA;
+        MENUITEMINFOA write = OldMenuItemInfo(MIIM_TYPE | MIIM_DATA);
         write.fType = info.fType;
         write.dwItemData = info.dwItemData;
         write.dwTypeData = text;
@@ -204,9 +200,7 @@ LRESULT CCoolMenuManager::FindMnemonicItem(char character, UINT /*flags*/, HMENU
     int highlighted = -1;
     const int count = GetMenuItemCount(menu);
     for (int position = 0; position < count; ++position) {
-        MENUITEMINFOA info = {};
-        info.cbSize = sizeof(info);
-        info.fMask = MIIM_TYPE | MIIM_STATE | MIIM_DATA;
+        MENUITEMINFOA info = OldMenuItemInfo(MIIM_TYPE | MIIM_STATE | MIIM_DATA);
         if (!GetMenuItemInfoA(menu, position, TRUE, &info)) continue;
         if (info.fState & MFS_HILITE) highlighted = position;
         const MenuItemRecord* record = OwnRecord(info.dwItemData);

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <list>
 #include <string>
@@ -27,6 +28,15 @@ struct MenuItemRecord {
     UINT type = 0;         // menu type flags at conversion, owner-draw bit included
     int imageIndex = -1;   // into the image list, or -1
 };
+
+// A MENUITEMINFOA for mask, of the size Windows 95 and NT 4.0 know (up to hbmpItem): they refuse
+// the later, larger one, and every mask the manager uses existed then.
+inline MENUITEMINFOA OldMenuItemInfo(UINT mask) {
+    MENUITEMINFOA info = {};
+    info.cbSize = offsetof(MENUITEMINFOA, hbmpItem);
+    info.fMask = mask;
+    return info;
+}
 
 class CCoolMenuManager : public CSubclassWnd {
 public:

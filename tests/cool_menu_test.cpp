@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cool_menu_manager.h"
+#include "import_patch.h"
 #include "menus/canvas.h"
 #include "menus/menu_test_ids.h"
 #include "resource.h"
@@ -309,6 +310,113 @@ TEST_F(CoolMenuPopup, MeasuresAndDrawsOnlyItsOwnItems) {
     };
     EXPECT_EQ(0, inkAfterDrawing(0xE123)) << "text after a leading tab is not drawn";
     EXPECT_GT(inkAfterDrawing(0xE101), 0);
+    manager.OnMenuSelectEnd(0, 0xFFFF, nullptr);
+}
+
+// The cbSize of every MENUITEMINFOA this program hands the menu functions, recorded through its
+// own imports (the manager's objects are linked into it) while a recorder lives.
+std::vector<UINT> g_itemInfoSizes;
+
+template <typename Function>
+Function RealUser32(const char* name) {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), name)));
+}
+
+BOOL WINAPI RecordGetMenuItemInfo(HMENU menu, UINT item, BOOL byPosition, LPMENUITEMINFOA info) {
+    g_itemInfoSizes.push_back(info ? info->cbSize : 0);
+    return RealUser32<decltype(&GetMenuItemInfoA)>("GetMenuItemInfoA")(menu, item, byPosition, info);
+}
+BOOL WINAPI RecordSetMenuItemInfo(HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOA info) {
+    g_itemInfoSizes.push_back(info ? info->cbSize : 0);
+    return RealUser32<decltype(&SetMenuItemInfoA)>("SetMenuItemInfoA")(menu, item, byPosition, info);
+}
+BOOL WINAPI RecordInsertMenuItem(HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOA info) {
+    g_itemInfoSizes.push_back(info ? info->cbSize : 0);
+    return RealUser32<decltype(&InsertMenuItemA)>("InsertMenuItemA")(menu, item, byPosition, info);
+}
+
+class ItemInfoRecorder {
+public:
+    ItemInfoRecorder() { g_itemInfoSizes.clear(); }
+    bool Active() const { return get_.Active() && set_.Active(); }
+
+private:
+    testsupport::ImportPatch get_{nullptr, "USER32.dll", "GetMenuItemInfoA",
+                                  reinterpret_cast<void*>(&RecordGetMenuItemInfo)};
+    testsupport::ImportPatch set_{nullptr, "USER32.dll", "SetMenuItemInfoA",
+                                  reinterpret_cast<void*>(&RecordSetMenuItemInfo)};
+    // Not imported while nothing inserts items this way: then the patch stays inactive.
+    testsupport::ImportPatch insert_{nullptr, "USER32.dll", "InsertMenuItemA",
+                                     reinterpret_cast<void*>(&RecordInsertMenuItem)};
+};
+
+// Windows 95 and NT 4.0 refuse the later 48-byte MENUITEMINFOA and take only the 44 bytes up to
+// hbmpItem: every call the manager makes, converting, finding a mnemonic, drawing and reverting,
+// passes that size, and the conversion still works with it.
+TEST_F(CoolMenuPopup, PassesTheItemInfoSizeOfWindows95AndNt4) {
+    CCoolMenuManager manager;
+    ASSERT_TRUE(manager.AddToolbarImages(IDR_MENUIMAGES));
+    const int open = PositionOf(0xE101);
+    std::vector<UINT> sizes;
+    bool converted = false;
+    {
+        ItemInfoRecorder recorder;
+        ASSERT_TRUE(recorder.Active()) << "the program imports both menu functions";
+        manager.SetMenuOwnerDraw(popup_, 0, FALSE, TRUE);
+        manager.FindMnemonicItem('o', MF_POPUP, popup_);
+        menutest::Canvas strip(300, 24, RGB(255, 255, 255));
+        DRAWITEMSTRUCT draw = {ODT_MENU, 0, 0xE101, ODA_DRAWENTIRE, 0,
+                               reinterpret_cast<HWND>(popup_), strip.Dc(), strip.Area(), 0};
+        // The test's own look, past the recorder.
+        MENUITEMINFOA data = {};
+        data.cbSize = sizeof(data);
+        data.fMask = MIIM_DATA | MIIM_TYPE;
+        RealUser32<decltype(&GetMenuItemInfoA)>("GetMenuItemInfoA")(popup_, open, TRUE, &data);
+        converted = (data.fType & MFT_OWNERDRAW) && manager.IsOwnRecord(data.dwItemData);
+        draw.itemData = data.dwItemData;
+        EXPECT_TRUE(manager.DrawMenuItem(&draw));
+        manager.OnMenuSelectEnd(0, 0xFFFF, nullptr);
+        sizes = g_itemInfoSizes;
+    }
+    EXPECT_TRUE(converted) << "the items were converted with the smaller size";
+    EXPECT_EQ(0u, GetMenuState(popup_, open, MF_BYPOSITION) & MFT_OWNERDRAW) << "and reverted";
+    ASSERT_GE(sizes.size(), 3u * GetMenuItemCount(popup_)) << "every item read and written";
+    for (size_t i = 0; i < sizes.size(); ++i) EXPECT_EQ(44u, sizes[i]) << "call " << i;
+}
+
+// The default item is drawn bold whatever font the system left in the item DC (the stock
+// system font is bold already, so a bold copy of the DC's font would change nothing), and
+// without ODS_DEFAULT in the item state (Wine never sets it) the item's own state says so.
+TEST_F(CoolMenuPopup, TheDefaultItemIsBoldWhateverFontTheItemDcHolds) {
+    CCoolMenuManager manager;
+    manager.SetMenuOwnerDraw(popup_, 0, FALSE, TRUE);
+    const int exit = PositionOf(ID_APP_EXIT);
+    ASSERT_GE(exit, 0);
+    menutest::Canvas strip(300, 24, RGB(255, 255, 255));
+    const auto inkOfExit = [&](int stockFont, UINT itemState) {
+        strip.Fill(RGB(255, 255, 255));
+        const HGDIOBJ previous = SelectObject(strip.Dc(), GetStockObject(stockFont));
+        DRAWITEMSTRUCT draw = {ODT_MENU, 0, ID_APP_EXIT, ODA_DRAWENTIRE, itemState,
+                               reinterpret_cast<HWND>(popup_), strip.Dc(), strip.Area(),
+                               DataOf(exit)};
+        EXPECT_TRUE(manager.DrawMenuItem(&draw));
+        SelectObject(strip.Dc(), previous);
+        return strip.CountOtherThan(RGB(255, 255, 255));
+    };
+    for (const int font : {SYSTEM_FONT, DEFAULT_GUI_FONT, ANSI_VAR_FONT}) {
+        SCOPED_TRACE(font);
+        SetMenuDefaultItem(popup_, ID_APP_EXIT, FALSE);
+        const int asDefault = inkOfExit(font, 0);
+        const int markedDefault = inkOfExit(font, ODS_DEFAULT);
+        SetMenuDefaultItem(popup_, UINT(-1), FALSE);
+        const int plain = inkOfExit(font, 0);
+        EXPECT_GT(plain, 0);
+        EXPECT_GT(asDefault, plain + plain / 8) << "the default item is not bold";
+        EXPECT_EQ(asDefault, markedDefault);
+        // The DC's font does not decide: every stock font gives the same drawing.
+        EXPECT_EQ(plain, inkOfExit(DEFAULT_GUI_FONT, 0));
+    }
     manager.OnMenuSelectEnd(0, 0xFFFF, nullptr);
 }
 

@@ -7,10 +7,13 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdio>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "cool_menu_manager.h"
 #include "popup_reader.h"
 #include "scratch_registry.h"
 #include "resource.h"
@@ -147,6 +150,122 @@ TEST_F(TrayPopup, HoldsTheItemsOfTheInstalledToolsAndThisWindows) {
         EXPECT_EQ(c.tuning, ktray::Tools().tuningTool);
         EXPECT_EQ(c.fsbFixed, ktray::Tools().fsbFixed) << "the popup leaves the FSB flag alone";
     }
+}
+
+// The owner as ktray's main frame is: the menu manager hooks it and binds the toolbar's images,
+// so the popup is drawn as ktray draws it. A check runs once the popup is drawn and idle.
+class ManagedOwner : public ktray::CFrameWnd {
+public:
+    std::function<void(HWND popupWindow)> whileOpen;
+
+    bool Create() {
+        return RegisterClassOnce("TrayPopupTestFrame", 0) &&
+               CreateEx(0, "TrayPopupTestFrame", "frame", WS_POPUP, 0, 0, 10, 10, nullptr,
+                        nullptr) &&
+               manager_.AttachToFrame(this) && manager_.AddToolbarImages(IDR_MENUIMAGES);
+    }
+    HWND Get() const { return m_hWnd; }
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_ENTERIDLE && wParam == MSGF_MENU && !seen_) {
+            seen_ = true;
+            if (whileOpen) whileOpen(reinterpret_cast<HWND>(lParam));
+            PostMessageA(m_hWnd, WM_CANCELMODE, 0, 0);
+            return 0;
+        }
+        return CFrameWnd::HandleMessage(message, wParam, lParam);
+    }
+
+private:
+    ktray::CCoolMenuManager manager_;
+    bool seen_ = false;
+};
+
+// Pixels darker than mid-grey: the text's strokes on the menu's light background.
+int DarkPixels(HDC dc, const RECT& area) {
+    int dark = 0;
+    for (int y = area.top; y < area.bottom; ++y) {
+        for (int x = area.left; x < area.right; ++x) {
+            const COLORREF c = GetPixel(dc, x, y);
+            dark += c != CLR_INVALID && GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 128;
+        }
+    }
+    return dark;
+}
+
+// "Exit" drawn as a plain item's text, in the menu font at the given weight, on the menu's
+// colours: the reference the popup's default item is measured against.
+int DarkPixelsOfExit(int width, int height, LONG weight) {
+    NONCLIENTMETRICSA metrics = {};
+    metrics.cbSize = 340;  // the size every Windows of the kit accepts
+    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0);
+    metrics.lfMenuFont.lfWeight = weight;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
+    HFONT font = CreateFontIndirectA(&metrics.lfMenuFont);
+    HGDIOBJ oldFont = SelectObject(memory, font);
+    RECT area = {0, 0, width, height};
+    HBRUSH background = CreateSolidBrush(GetSysColor(COLOR_MENU));
+    FillRect(memory, &area, background);
+    DeleteObject(background);
+    SetBkMode(memory, TRANSPARENT);
+    SetTextColor(memory, GetSysColor(COLOR_MENUTEXT));
+    DrawTextA(memory, "Exit", -1, &area, DT_LEFT | DT_SINGLELINE | DT_VCENTER);
+    const int dark = DarkPixels(memory, area);
+    SelectObject(memory, oldFont);
+    DeleteObject(font);
+    SelectObject(memory, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    return dark;
+}
+
+// The popup's default item, Exit, is drawn bold by the menu manager in ktray's own popup (the
+// system draws no bold owner-drawn item): its text has clearly more dark pixels than the same
+// text drawn at normal weight, as many as the bold one.
+TEST(TrayPopupDrawn, TheDefaultItemExitIsBold) {
+    if (g_windows != "winxp") GTEST_SKIP() << "independent of the Windows version";
+    testsupport::RemoveTree(HKEY_CURRENT_USER, "Software\\Corvane");
+    ManagedOwner owner;
+    ASSERT_TRUE(owner.Create());
+    ktray::CTaskbarIcon icon;
+    icon.SetOwner(owner.Get());
+    icon.SetMenuId(IDR_TRAYMENU);
+    SetCursorPos(0, 0);  // the popup opens away from its last item, which stays unselected
+
+    int captured = -1, width = 0, height = 0;
+    bool ownerDrawn = false;
+    owner.whileOpen = [&](HWND popupWindow) {
+        const HMENU popup = reinterpret_cast<HMENU>(SendMessageA(popupWindow, 0x01E1, 0, 0));
+        const int last = GetMenuItemCount(popup) - 1;
+        ASSERT_EQ(UINT(ID_APP_EXIT), GetMenuItemID(popup, last));
+        ownerDrawn = (GetMenuState(popup, last, MF_BYPOSITION) & MFT_OWNERDRAW) != 0;
+        RECT item = {}, window = {};
+        GetMenuItemRect(nullptr, popup, last, &item);
+        GetWindowRect(popupWindow, &window);
+        // The text column: after the button column and its gap, short of the arrow column.
+        RECT text = {item.left - window.left + 23, item.top - window.top,
+                     item.right - window.left - 20, item.bottom - window.top};
+        width = text.right - text.left;
+        height = text.bottom - text.top;
+        HDC windowDc = GetWindowDC(popupWindow);
+        captured = DarkPixels(windowDc, text);
+        ReleaseDC(popupWindow, windowDc);
+    };
+    ASSERT_TRUE(icon.DispatchMouseMessage(0, WM_RBUTTONUP));
+    ASSERT_GT(width, 0) << "the popup was not seen drawn";
+    EXPECT_TRUE(ownerDrawn);
+    const int plain = DarkPixelsOfExit(width, height, FW_NORMAL);
+    const int bold = DarkPixelsOfExit(width, height, FW_BOLD);
+    std::printf("figure: dark pixels of Exit: %d in the popup, %d plain, %d bold\n", captured,
+                plain, bold);
+    ASSERT_GT(bold, plain + plain / 8) << "the reference texts differ in weight";
+    EXPECT_GE(captured, (plain + bold) / 2) << "Exit is drawn at normal weight";
+    owner.DestroyWindow();
 }
 
 // Which operation each mouse report reaches.
