@@ -2,15 +2,21 @@
 ; drivers in one program directory; the tray manager in the user's Run key; a Start-menu folder;
 ; an uninstaller registered with Add/Remove Programs.
 ;
-; makensis -DVERSION=<x.y> -DKIT_DIR=<dist/kit> -DOUTFILE=<installer.exe> kit.nsi
+; makensis -DVERSION=<x.y> -DKIT_DIR=<dist/kit> -DOUTFILE=<installer.exe>
+;          -DLICENCE_PAGE=<the licence, one line per paragraph (licence-page.sh)> kit.nsi
 ; Silent: setup.exe /S [/D=<folder>]; uninstall.exe /S [/REMOVESETTINGS]
+; Exit codes: 0 done; 5 not an administrator (NT family); 3010 (uninstaller) done, but files in
+; use are removed when Windows restarts. /PLAINUSER makes either act as for an account without
+; administrator rights (how the tests see the refusal: Wine's user is always an administrator).
 
 Unicode false
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
+!include MUI2.nsh
 !include LogicLib.nsh
 !include FileFunc.nsh
+!include WinVer.nsh
 !include x64.nsh
 
 !define PRODUCT "Corvane Utility Manager"
@@ -36,30 +42,87 @@ VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "ProductVersion" "${VERSION}"
 VIAddVersionKey "LegalCopyright" "MIT licence"
 
-Page license
-Page directory
-Page instfiles
-UninstPage uninstConfirm
-UninstPage components
-UninstPage instfiles
+!ifndef LICENCE_PAGE
+  !define LICENCE_PAGE "${KIT_DIR}\LICENSE.txt"
+!endif
 
-LicenseData "${KIT_DIR}\LICENSE.txt"
+; The last page offers to start the tray manager, checked; a silent install starts nothing.
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_TEXT "Start the tray manager now"
+!define MUI_FINISHPAGE_RUN_FUNCTION StartTrayManager
+!define MUI_FINISHPAGE_NOREBOOTSUPPORT
 
-; Ends a running tray manager of this user through its own Exit command and waits for it.
+!insertmacro MUI_PAGE_LICENSE "${LICENCE_PAGE}"
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_COMPONENTS
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+
+; The NT family installs a driver service and writes the system's folders and machine-wide keys:
+; without administrator rights the installer and the uninstaller stop before doing anything,
+; with a message (also in silent mode, where it is not shown) and exit code 5. Windows 9x has no
+; such rights. /PLAINUSER only ever refuses.
+!macro RequireAdministrator
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/PLAINUSER" $1
+  ${If} ${Errors}
+    StrCpy $1 "Admin"
+    ${If} ${IsNT}
+      UserInfo::GetAccountType
+      Pop $1
+    ${EndIf}
+  ${Else}
+    StrCpy $1 "User"
+  ${EndIf}
+  ${If} $1 != "Admin"
+    MessageBox MB_ICONSTOP|MB_OK "$(^Name) needs administrator rights on this Windows: it installs a driver service. Sign in as an administrator and run this program again." /SD IDOK
+    SetErrorLevel 5
+    Quit
+  ${EndIf}
+!macroend
+
+Function .onInit
+  !insertmacro RequireAdministrator
+FunctionEnd
+
+; As the signed-in user: where Windows elevates the installer, Explorer starts the program
+; without the installer's elevation; the Windows the kit runs on have none, and start it here.
+Function StartTrayManager
+  SetOutPath "$INSTDIR"
+  ${If} ${AtLeastWinVista}
+    Exec '"$WINDIR\explorer.exe" "$INSTDIR\ktray.exe"'
+  ${Else}
+    Exec '"$INSTDIR\ktray.exe"'
+  ${EndIf}
+FunctionEnd
+
+; Ends a running tray manager of this user through its own Exit command and waits for its
+; process to end (its window goes first, its files stay in use until the process is gone).
 !macro EndTrayManager
   System::Call 'user32::FindWindowA(p 0, t "CVXM20") p.r0'
   ${If} $0 != 0
+    System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1) i'
+    System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r1) p.r2'  ; SYNCHRONIZE
     System::Call 'user32::PostMessageA(p r0, i 0x0111, i ${ID_APP_EXIT}, i 0)'
-    StrCpy $1 0
-    ${Do}
-      Sleep 100
-      IntOp $1 $1 + 1
-      System::Call 'user32::IsWindow(p r0) i.r2'
-      ${If} $2 == 0
-      ${OrIf} $1 >= 50
-        ${Break}
-      ${EndIf}
-    ${Loop}
+    ${If} $2 != 0
+      System::Call 'kernel32::WaitForSingleObject(p r2, i 10000) i'
+      System::Call 'kernel32::CloseHandle(p r2)'
+    ${Else}
+      StrCpy $1 0
+      ${Do}
+        Sleep 100
+        IntOp $1 $1 + 1
+        System::Call 'user32::IsWindow(p r0) i.r3'
+        ${If} $3 == 0
+        ${OrIf} $1 >= 100
+          ${Break}
+        ${EndIf}
+      ${Loop}
+    ${EndIf}
   ${EndIf}
 !macroend
 
@@ -101,7 +164,8 @@ SectionEnd
 
 ; --- Uninstaller ---------------------------------------------------------------------------------
 
-; The driver service that kclk.dll installed on the NT family: stopped, then deleted.
+; The driver service that kclk.dll installed on the NT family: stopped, then deleted. Reported
+; as removed only when it was; one still running is removed when Windows restarts.
 !macro RemoveDriverService
   System::Call 'advapi32::OpenSCManagerA(p 0, p 0, i 0xF003F) p.r0'
   ${If} $0 != 0
@@ -110,6 +174,7 @@ SectionEnd
       System::Call '*(&i28) p.r2'
       System::Call 'advapi32::ControlService(p r1, i 1, p r2) i.r3'
       StrCpy $4 0
+      StrCpy $5 0
       ${Do}
         System::Call 'advapi32::QueryServiceStatus(p r1, p r2) i.r3'
         System::Call '*$2(i, i.r5)'
@@ -121,8 +186,16 @@ SectionEnd
         IntOp $4 $4 + 1
       ${LoopWhile} $4 < 50
       System::Free $2
-      System::Call 'advapi32::DeleteService(p r1) i.r3'
-      DetailPrint "Driver service KRDrv removed"
+      System::Call 'advapi32::DeleteService(p r1) i.r3 ?e'
+      Pop $6
+      ${If} $3 == 0
+        DetailPrint "Driver service KRDrv could not be removed (error $6)"
+      ${ElseIf} $5 != 1
+        DetailPrint "Driver service KRDrv is removed when Windows restarts"
+        SetRebootFlag true
+      ${Else}
+        DetailPrint "Driver service KRDrv removed"
+      ${EndIf}
       System::Call 'advapi32::CloseServiceHandle(p r1)'
     ${EndIf}
     System::Call 'advapi32::CloseServiceHandle(p r0)'
@@ -135,27 +208,34 @@ Section "un.Kit" UnSecKit
   !insertmacro RemoveDriverService
 
   ; The driver file: the 32-bit system's, and on 64-bit Windows the native one (with file-system
-  ; redirection off) as well as where older releases placed it.
-  Delete "$SYSDIR\Drivers\KRDrv.sys"
+  ; redirection off) as well as where older releases placed it. A file still in use is removed
+  ; when Windows restarts.
+  Delete /REBOOTOK "$SYSDIR\Drivers\KRDrv.sys"
   ${If} ${RunningX64}
     ${DisableX64FSRedirection}
-    Delete "$SYSDIR\Drivers\KRDrv.sys"
+    Delete /REBOOTOK "$SYSDIR\Drivers\KRDrv.sys"
     ${EnableX64FSRedirection}
   ${EndIf}
 
-  Delete "$INSTDIR\kclk.dll"
-  Delete "$INSTDIR\ktray.exe"
-  Delete "$INSTDIR\kclkinfo.exe"
-  Delete "$INSTDIR\KrDrv.W32"
-  Delete "$INSTDIR\KrDrv.A64"
-  Delete "$INSTDIR\README.txt"
-  Delete "$INSTDIR\LICENSE.txt"
-  Delete "$INSTDIR\sdk\kclk.h"
-  Delete "$INSTDIR\sdk\kclk.def"
-  Delete "$INSTDIR\sdk\libkclk.dll.a"
-  RMDir "$INSTDIR\sdk"
+  Delete /REBOOTOK "$INSTDIR\kclk.dll"
+  Delete /REBOOTOK "$INSTDIR\ktray.exe"
+  Delete /REBOOTOK "$INSTDIR\kclkinfo.exe"
+  Delete /REBOOTOK "$INSTDIR\KrDrv.W32"
+  Delete /REBOOTOK "$INSTDIR\KrDrv.A64"
+  Delete /REBOOTOK "$INSTDIR\README.txt"
+  Delete /REBOOTOK "$INSTDIR\LICENSE.txt"
+  Delete /REBOOTOK "$INSTDIR\sdk\kclk.h"
+  Delete /REBOOTOK "$INSTDIR\sdk\kclk.def"
+  Delete /REBOOTOK "$INSTDIR\sdk\libkclk.dll.a"
+  RMDir /REBOOTOK "$INSTDIR\sdk"
+  ; The uninstaller runs from a copy of itself, so its own file is free (run in place with _?=,
+  ; it stays, and so does the folder).
   Delete "$INSTDIR\uninstall.exe"
-  RMDir "$INSTDIR"
+  ${If} ${FileExists} "$INSTDIR\uninstall.exe"
+    RMDir "$INSTDIR"
+  ${Else}
+    RMDir /REBOOTOK "$INSTDIR"
+  ${EndIf}
   RMDir "$INSTDIR\.."
 
   Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk"
@@ -180,9 +260,20 @@ Section /o "un.Remove my settings" UnSecSettings
   DeleteRegKey /ifempty HKCU "Software\Corvane"
 SectionEnd
 
+; Last: files still in use (a tray manager that did not end, a driver still loaded) go when
+; Windows restarts; the user is told, and the exit code says so.
+Section "-un.RebootNotice"
+  ${If} ${RebootFlag}
+    DetailPrint "Some files are in use: they are removed when Windows restarts"
+    MessageBox MB_ICONINFORMATION|MB_OK "Some of the kit's files are still in use. They are removed when Windows restarts." /SD IDOK
+    SetErrorLevel 3010
+  ${EndIf}
+SectionEnd
+
 !include Sections.nsh
 
 Function un.onInit
+  !insertmacro RequireAdministrator
   ${GetParameters} $0
   ClearErrors
   ${GetOptions} $0 "/REMOVESETTINGS" $1

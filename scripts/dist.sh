@@ -19,8 +19,11 @@ sh "$root/scripts/lay-out-kit.sh" "$build" "$dist/simulator" simulator
 
 (cd "$dist/kit" && cmake -E tar cf "$dist/corvane-kit-$version.zip" --format=zip -- *)
 (cd "$dist/simulator" && cmake -E tar cf "$dist/corvane-kit-simulator-$version.zip" --format=zip -- *)
-makensis -V2 -DVERSION="$version" -DKIT_DIR="$dist/kit" \
+licence_page=$(mktemp)
+sh "$root/installer/licence-page.sh" "$root/LICENSE" "$licence_page"
+makensis -V2 -DVERSION="$version" -DKIT_DIR="$dist/kit" -DLICENCE_PAGE="$licence_page" \
   -DOUTFILE="$dist/corvane-kit-$version-setup.exe" "$root/installer/kit.nsi" >/dev/null
+rm -f "$licence_page"
 
 sh "$root/scripts/check-budgets.sh" "$dist/kit"
 echo "dist: $dist/corvane-kit-$version.zip"
