@@ -436,7 +436,8 @@ TEST_F(BoardTest, SmartFanCodesFailWithoutTheFanInterface) {
     }
 }
 
-// Both devices open by their own names only: the shipped driver's create decision, shared.
+// Both devices open by their own names only: the shipped driver's create decision, shared
+// (under Wine the object manager already refuses such names).
 TEST_F(BoardTest, NamesBelowEitherDeviceAreRefused) {
     for (const char* path : {KCLK_DEVICE_PATH "\\x", BOARD_CONTROL_DEVICE_PATH "\\x",
                              KCLK_DEVICE_PATH "\\GpdBoard"}) {

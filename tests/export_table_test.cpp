@@ -223,14 +223,12 @@ const std::set<std::string> kNt4KernelHas = {
     "ExAllocatePool", "ExFreePool", "IoCreateDevice", "IoCreateSymbolicLink", "IoDeleteDevice",
     "IoDeleteSymbolicLink", "IofCompleteRequest", "KeInitializeMutex", "KeReleaseMutex",
     "KeWaitForSingleObject", "MmMapIoSpace", "MmUnmapIoSpace", "RtlInitUnicodeString",
-    "SeAccessCheck", "SeCaptureSubjectContext", "SeReleaseSubjectContext", "ZwClose",
-    "ZwQuerySystemInformation"};
+    "SeAccessCheck", "ZwClose", "ZwQuerySystemInformation"};
 const std::set<std::string> kWindows52X64KernelHas = {
     "ExAllocatePool", "ExFreePool", "IoCreateDevice", "IoCreateSymbolicLink", "IoDeleteDevice",
     "IoDeleteSymbolicLink", "IofCompleteRequest", "KeInitializeMutex", "KeReleaseMutex",
     "KeWaitForSingleObject", "MmMapIoSpace", "MmUnmapIoSpace", "RtlInitUnicodeString",
-    "SeAccessCheck", "SeCaptureSubjectContext", "SeReleaseSubjectContext", "ZwClose",
-    "ZwQuerySystemInformation"};
+    "SeAccessCheck", "ZwClose", "ZwQuerySystemInformation"};
 
 TEST(ShippedBinaries, DriverImportsOnlyWhatItsOldestKernelHas) {
     const struct {

@@ -121,8 +121,9 @@ TEST(RealDriver, IsTheShippedBuildWithoutAControlDevice) {
     EXPECT_FALSE(control) << "the stand-in's control device is still there";
 }
 
-// The device has no namespace: a name below it is refused, whoever asks, and the device itself
-// still opens (Wine's administrator, with the device left at its default security here).
+// The device has no namespace: a name below it is refused, whoever asks (Wine's object manager
+// refuses it before the driver; the host tests show the driver's own refusal), and the device
+// itself still opens (Wine passes no security context, so the driver asks nothing more).
 TEST(RealDriver, RefusesANameBelowTheDevice) {
     for (const char* path : {"\\\\.\\GpdDev\\x", "\\\\.\\GpdDev\\GpdDev", "\\\\.\\GpdDev\\"}) {
         const FileHandle named(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr,

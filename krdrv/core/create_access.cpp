@@ -8,7 +8,8 @@ extern "C" int32_t KrdrvCreateStatus(const KrdrvCreateFacts* facts,
     if (!facts) return KRDRV_STATUS_INVALID_PARAMETER;
     // \\.\GpdDev\anything would otherwise open the device under a name its DACL may not cover.
     if (facts->FileNameLength != 0) return KRDRV_STATUS_OBJECT_NAME_NOT_FOUND;
-    if (!facts->FromUserMode || facts->DeviceRestricted) return KRDRV_STATUS_SUCCESS;
+    if (!facts->FromUserMode || facts->DeviceRestricted || !facts->HasSubjectContext)
+        return KRDRV_STATUS_SUCCESS;
     return isAdministrator && isAdministrator(context) ? KRDRV_STATUS_SUCCESS
                                                        : KRDRV_STATUS_ACCESS_DENIED;
 }

@@ -14,6 +14,8 @@ typedef struct KrdrvCreateFacts {
     uint32_t FileNameLength; /* bytes of the name after the device's own: \\.\GpdDev\x has 4 */
     int FromUserMode;        /* the create came from user mode */
     int DeviceRestricted;    /* the device carries its SYSTEM-and-administrators DACL */
+    int HasSubjectContext;   /* the I/O manager passed the caller's security context (Windows
+                                always does; Wine never, and its security routines abort) */
 } KrdrvCreateFacts;
 
 /* 1 when the creating caller is an administrator (or SYSTEM). Asked only when the answer
@@ -24,7 +26,9 @@ typedef int (*KrdrvAdministratorCheck)(void* context);
  * (STATUS_OBJECT_NAME_NOT_FOUND: the device has no namespace), or, on a device left with the
  * system's default security, a user-mode caller who is not an administrator
  * (STATUS_ACCESS_DENIED). Kernel-mode callers and callers the DACL has already let through
- * are not asked. A null check counts as "not an administrator". */
+ * are not asked, nor is a create without a security context to ask about (a host that passes
+ * none, Wine, has no access control of its own to stand in for). A null check counts as "not
+ * an administrator". */
 int32_t KrdrvCreateStatus(const KrdrvCreateFacts* facts, KrdrvAdministratorCheck isAdministrator,
                           void* context);
 

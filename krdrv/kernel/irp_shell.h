@@ -62,31 +62,24 @@ static const KrdrvAdministratorsOnly kKrdrvAdministratorsOnly = {
 };
 
 /* Whether the caller of a create (an IRP, the context) passes the administrators-only
- * descriptor: the subject captured at the open where the I/O manager gives one, else the
- * thread's own (the create runs in the caller's thread). Routines NT 4.0's kernel exports. */
+ * descriptor, judged on the subject the I/O manager captured at the open. SeAccessCheck is an
+ * NT 4.0 export; the core asks only when the create carries that subject (Wine passes none, and
+ * its SeAccessCheck is a stub that would abort the driver host). */
 static int KrdrvCallerIsAdministrator(void* context) {
     PIRP irp = (PIRP)context;
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
     PIO_SECURITY_CONTEXT security = stack->Parameters.Create.SecurityContext;
     static GENERIC_MAPPING mapping = {FILE_GENERIC_READ, FILE_GENERIC_WRITE,
                                       FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
-    SECURITY_SUBJECT_CONTEXT captured;
-    PSECURITY_SUBJECT_CONTEXT subject;
     ACCESS_MASK granted = 0;
     NTSTATUS status = STATUS_ACCESS_DENIED;
     BOOLEAN allowed;
 
-    if (security && security->AccessState) {
-        subject = &security->AccessState->SubjectSecurityContext;
-    } else {
-        RtlZeroMemory(&captured, sizeof(captured));
-        SeCaptureSubjectContext(&captured);
-        subject = &captured;
-    }
-    allowed = SeAccessCheck((PSECURITY_DESCRIPTOR)&kKrdrvAdministratorsOnly, subject, FALSE,
+    if (!security || !security->AccessState) return 0;
+    allowed = SeAccessCheck((PSECURITY_DESCRIPTOR)&kKrdrvAdministratorsOnly,
+                            &security->AccessState->SubjectSecurityContext, FALSE,
                             FILE_READ_DATA | FILE_WRITE_DATA, 0, NULL, &mapping,
                             irp->RequestorMode, &granted, &status);
-    if (subject == &captured) SeReleaseSubjectContext(&captured);
     return allowed && NT_SUCCESS(status);
 }
 
@@ -94,10 +87,12 @@ static int KrdrvCallerIsAdministrator(void* context) {
  * device carries its administrators-only DACL. */
 static NTSTATUS KrdrvCreate(PIRP irp, int restricted) {
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+    PIO_SECURITY_CONTEXT security = stack->Parameters.Create.SecurityContext;
     KrdrvCreateFacts facts;
     facts.FileNameLength = stack->FileObject ? stack->FileObject->FileName.Length : 0;
     facts.FromUserMode = irp->RequestorMode != KernelMode;
     facts.DeviceRestricted = restricted;
+    facts.HasSubjectContext = security && security->AccessState;
     return KrdrvComplete(irp, (NTSTATUS)KrdrvCreateStatus(&facts, KrdrvCallerIsAdministrator, irp),
                          0);
 }
