@@ -106,7 +106,7 @@ bool ShowFaults(ControlDevice& device) {
         std::printf(" hangs above %u.%02u MHz;", f.HangAboveFsb / 100, f.HangAboveFsb % 100);
         any = true;
     }
-    std::printf("%s %lu sets since%s\n", any ? "" : " none;", static_cast<unsigned long>(f.SetCount),
+    std::printf("%s %lu sets counted%s\n", any ? "" : " none;", static_cast<unsigned long>(f.SetCount),
                 f.Hung ? "; HUNG (boardctl reboot)" : "");
     return true;
 }
