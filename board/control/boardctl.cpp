@@ -106,8 +106,8 @@ bool ShowFaults(ControlDevice& device) {
         std::printf(" hangs above %u.%02u MHz;", f.HangAboveFsb / 100, f.HangAboveFsb % 100);
         any = true;
     }
-    std::printf("%s %lu sets counted%s\n", any ? "" : " none;", static_cast<unsigned long>(f.SetCount),
-                f.Hung ? "; HUNG (boardctl reboot)" : "");
+    std::printf("%s %lu sets counted%s\n", any ? "" : " none;",
+                static_cast<unsigned long>(f.SetCount), f.Hung ? "; HUNG (boardctl reboot)" : "");
     return true;
 }
 
@@ -138,7 +138,8 @@ int Fault(ControlDevice& device, int argc, char** argv) {
         return Usage();
     }
     if (!device.Call(BOARD_IOCTL_SET_FAULTS, &f, sizeof(f), nullptr, 0)) {
-        std::fprintf(stderr, "boardctl: the board refused the faults (error %lu)\n", GetLastError());
+        std::fprintf(stderr, "boardctl: the board refused the faults (error %lu)\n",
+                     GetLastError());
         return 1;
     }
     ShowFaults(device);

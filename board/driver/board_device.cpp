@@ -121,7 +121,8 @@ uint16_t RefusalAnswer(const FirmwareModel& firmware, uint8_t bl, const CpuRegis
             if (w.asked != 0 && w.asked != w.inForce) return w.bit;
         return kClockBadFsb;
     }
-    if (bl >= kFirstVoltage && bl <= kLastVoltage) return firmware.voltages[bl - kFirstVoltage].current;
+    if (bl >= kFirstVoltage && bl <= kLastVoltage)
+        return firmware.voltages[bl - kFirstVoltage].current;
     if (bl == kRatioDevice) return firmware.ratio.current;
     if (bl == kCiaDevice) return (firmware.cia.status & kCiaEngaged) ? 1 : 0;
     return firmware.mib.on ? 1 : 0;

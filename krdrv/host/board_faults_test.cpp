@@ -200,7 +200,8 @@ TEST_F(FaultyBoard, HistoryKeepsTheNewestOldestFirst) {
         Word(RequestId::SetNewVidVol, static_cast<uint16_t>(1100 + 25 * (i % 31)));
     }
     auto history = std::make_unique<BoardSetHistory>();
-    for (uint32_t size : {uint32_t(sizeof(BoardSetHistory) - 1), uint32_t(sizeof(BoardSetHistory) + 1)})
+    constexpr uint32_t kSize = sizeof(BoardSetHistory);
+    for (uint32_t size : {kSize - 1, kSize + 1})
         EXPECT_EQ(KRDRV_STATUS_INVALID_PARAMETER,
                   Control(BOARD_IOCTL_GET_HISTORY, nullptr, 0, history.get(), size));
     ASSERT_EQ(KRDRV_STATUS_SUCCESS, Control(BOARD_IOCTL_GET_HISTORY, nullptr, 0, history.get(),
