@@ -41,7 +41,9 @@ runtime=$(runtime_package || true)
 # A clang still to be installed may bring another version than the one asked for now: the
 # runtime is checked again once it is there.
 [ -n "$runtime" ] && ! installed "$runtime" && need="$need $runtime"
-[ -z "$need" ] && exit 0
+# 32-bit Wine needs a kernel that runs 32-bit programs, or their emulation.
+here=$(dirname "$0")
+[ -z "$need" ] && exec sh "$here/i386-emulation.sh"
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "missing packages:$need (run as root to install them)" >&2
@@ -64,3 +66,5 @@ runtime_after=$(runtime_package || true)
 if [ -n "$runtime_after" ] && ! installed "$runtime_after"; then
   apt-get install -y -qq "$runtime_after" >/dev/null
 fi
+
+sh "$here/i386-emulation.sh"
