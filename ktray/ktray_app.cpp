@@ -3,9 +3,9 @@
 
 #include <new>
 
-#include "instance_counter.h"
 #include "main_frame.h"
 #include "resource.h"
+#include "single_instance.h"
 #include "startup_splash.h"
 
 namespace ktray {
@@ -35,9 +35,9 @@ CKtrayApp::~CKtrayApp() { delete m_mainFrame; }
 bool CKtrayApp::InitInstance(const char* commandLine) {
     CStartupSplash::EnableSplashScreen(CommandLineAllowsSplash(commandLine));
 
-    m_counted = true;
-    // Another instance runs: end at once, showing and writing nothing.
+    // Another instance of this session runs: end at once, showing and writing nothing.
     if (!EnterInstance()) return true;
+    m_admitted = true;
 
     m_mainFrame = new (std::nothrow) CMainFrame;
     if (!m_mainFrame) return false;
@@ -74,8 +74,8 @@ int CKtrayApp::ExitInstance(int exitCode) {
     // The frame's members go with it: the tray icon leaves the notification area.
     delete m_mainFrame;
     m_mainFrame = nullptr;
-    if (m_counted) LeaveInstance();
-    m_counted = false;
+    if (m_admitted) LeaveInstance();
+    m_admitted = false;
     return exitCode;
 }
 

@@ -1,5 +1,5 @@
-// ktray's application object: admits one instance, creates the hidden main frame (whose
-// creation is the start-up), runs the message loop and counts the instance out at the end.
+// ktray's application object: admits one instance per session, creates the hidden main frame
+// (whose creation is the start-up), runs the message loop and lets go of the rule at the end.
 #pragma once
 
 #include <windows.h>
@@ -19,7 +19,7 @@ public:
     bool InitInstance(const char* commandLine);
     // The message loop; returns the exit code WM_QUIT carried.
     int Run();
-    // Destroys the frame (removing the tray icon) and counts the instance out.
+    // Destroys the frame (removing the tray icon) and lets go of the one-instance rule.
     int ExitInstance(int exitCode);
     // Before a message is dispatched: the splash's dismissal, then the frame's accelerators.
     bool PreTranslateMessage(MSG& message);
@@ -28,7 +28,7 @@ public:
 
 private:
     CMainFrame* m_mainFrame = nullptr;
-    bool m_counted = false;
+    bool m_admitted = false;  // holds the one-instance rule
 };
 
 // A start as an embedded or automation server shows no splash (the framework's verdict on the

@@ -168,6 +168,8 @@ LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             MonitorTick(m_sound, m_buildTitle, m_hWnd, kMonitorTimer);
         else if (wParam == kFanScheduleTimer)
             ApplyFanSchedule(m_fanSchedule);
+        else if (wParam == kTrayIconRetryTimer)
+            m_taskbarIcon.OnRetryTimer();
         break;  // every timer message also gets the default processing
     case WM_COMMAND:
         // Menus and accelerators only; notifications of child controls have none here.
@@ -186,10 +188,7 @@ LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (m_endsApplication) PostQuitMessage(0);
         break;
     default:
-        if (message == TaskbarCreatedMessage() && message != 0) {
-            m_taskbarIcon.OnTaskbarCreated();
-            return 0;
-        }
+        // A new taskbar is the icon's business: its notification window answers it.
         break;
     }
     return Default(message, wParam, lParam);

@@ -59,10 +59,11 @@ private:
     char m_buildTitle[kBuildTitleChars];  // the running tuning tool's exact window title
     CCoolMenuManager m_menuManager;       // draws the popup with images and the banner
     CTaskbarIcon m_taskbarIcon;
-    CSound m_sound;  // the outside library's player: constructed here, never destroyed
-
     bool m_programDirectoryUsable = true;
     bool m_endsApplication = false;
+    // The outside library's player: constructed here, never destroyed. Last, so that whatever
+    // the library keeps in its object lies after every member of the frame.
+    CSound m_sound;
 };
 
 }  // namespace ktray

@@ -33,6 +33,7 @@ LRESULT CNotifyTargetWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lPar
         if (m_icon) m_icon->OnTaskbarCreated();
         return 0;
     }
+    if (message == WM_DESTROY && m_icon) m_icon->OnNotifyWindowDestroying();
     return Default(message, wParam, lParam);
 }
 

@@ -35,10 +35,12 @@ CTaskbarIcon::CTaskbarIcon() {
     m_data.cbSize = sizeof(m_data);
     m_data.uID = reinterpret_cast<UINT>(this);
     m_data.uCallbackMessage = WM_TRAY_NOTIFY;
+    m_retryPeriodMs = kTrayIconRetryPeriodMs;
+    m_retryAttempts = kTrayIconRetryAttempts;
 }
 
 CTaskbarIcon::~CTaskbarIcon() {
-    ShowIcon(false);
+    ShowIcon(false);  // no longer wanted: no retry either
     if (m_notifyWindow) {
         HWND window = m_notifyWindow->GetSafeHwnd();
         m_notifyWindow->m_icon = nullptr;  // no report may reach an icon being destroyed
@@ -93,14 +95,30 @@ bool CTaskbarIcon::CreateNotifyWindow() {
     return true;
 }
 
+bool CTaskbarIcon::AddToShell() {
+    if (!m_notifyWindow && !CreateNotifyWindow()) return false;
+    if (!m_data.hIcon) return false;
+    m_data.uFlags = NIF_MESSAGE | NIF_ICON | (m_data.szTip[0] ? NIF_TIP : 0);
+    if (!NotifyShell(NIM_ADD, m_data)) return false;
+    m_visible = 1;
+    return true;
+}
+
 bool CTaskbarIcon::ShowIcon(bool show) {
     const bool wasVisible = m_visible != 0;
+    if (!show) {
+        m_wanted = false;
+        StopRetry();
+    }
     if (show == wasVisible) return wasVisible;
     if (show) {
-        if (!m_notifyWindow && !CreateNotifyWindow()) return wasVisible;
-        if (!m_data.hIcon) return wasVisible;
-        m_data.uFlags = NIF_MESSAGE | NIF_ICON | (m_data.szTip[0] ? NIF_TIP : 0);
-        if (NotifyShell(NIM_ADD, m_data)) m_visible = 1;
+        if (!m_data.hIcon) {
+            // Nothing to show, and nothing to retry; the window is made all the same.
+            if (!m_notifyWindow) CreateNotifyWindow();
+            return wasVisible;
+        }
+        m_wanted = true;
+        if (!AddToShell()) StartRetry();
     } else {
         m_data.uFlags = 0;
         if (NotifyShell(NIM_DELETE, m_data)) m_visible = 0;
@@ -108,12 +126,49 @@ bool CTaskbarIcon::ShowIcon(bool show) {
     return wasVisible;
 }
 
+void CTaskbarIcon::StartRetry() {
+    if (!m_owner || m_retryAttempts <= 0) return;
+    m_attemptsLeft = m_retryAttempts;
+    if (!SetTimer(m_owner, kTrayIconRetryTimer, m_retryPeriodMs, nullptr)) m_attemptsLeft = 0;
+}
+
+void CTaskbarIcon::StopRetry() {
+    if (m_attemptsLeft > 0 && m_owner) KillTimer(m_owner, kTrayIconRetryTimer);
+    m_attemptsLeft = 0;
+}
+
+void CTaskbarIcon::OnRetryTimer() {
+    if (!m_wanted || m_visible || m_attemptsLeft <= 0) {
+        StopRetry();
+        return;
+    }
+    --m_attemptsLeft;
+    if (AddToShell() || m_attemptsLeft == 0) StopRetry();
+}
+
 void CTaskbarIcon::OnTaskbarCreated() {
-    if (!m_visible || !m_notifyWindow) return;
-    // Both the frame and the notification window hear of the new taskbar; the second add
-    // finds the icon there already, which a modify then confirms.
-    m_data.uFlags = NIF_MESSAGE | NIF_ICON | (m_data.szTip[0] ? NIF_TIP : 0);
-    if (!NotifyShell(NIM_ADD, m_data) && !NotifyShell(NIM_MODIFY, m_data)) m_visible = 0;
+    if (!m_wanted) return;
+    if (AddToShell()) {
+        StopRetry();
+        return;
+    }
+    // A taskbar that still has the icon refuses the add and takes a change.
+    if (m_visible && NotifyShell(NIM_MODIFY, m_data)) return;
+    m_visible = 0;
+    StartRetry();
+}
+
+void CTaskbarIcon::OnNotifyWindowDestroying() {
+    if (!m_visible) return;
+    m_data.uFlags = 0;
+    NotifyShell(NIM_DELETE, m_data);
+    m_visible = 0;  // whatever the shell answered, the window it would report to is going
+}
+
+void CTaskbarIcon::OnNotifyWindowGone() {
+    m_notifyWindow = nullptr;
+    m_data.hWnd = nullptr;
+    if (m_wanted) StartRetry();
 }
 
 bool CTaskbarIcon::DispatchMouseMessage(WPARAM, LPARAM lParam) {

@@ -1,5 +1,9 @@
 // The icon in the taskbar notification area: its image and tip, its hidden notification window
-// that the shell reports mouse activity to, and the popup menu that a click opens.
+// that the shell reports mouse activity to, and the popup menu that a click opens. The icon is
+// the program's only face, so once it is wanted it is kept there: an add the shell refuses (not
+// ready yet at an early logon) is retried on a timer for a while, a restarted shell gets it
+// again, and a notification window destroyed from outside takes the icon along and is made
+// anew.
 #pragma once
 
 #include <windows.h>
@@ -54,17 +58,29 @@ public:
     void SetIcon(UINT resourceId);  // from the application's own resources
     void SetIcon(HICON icon);       // a null icon removes a visible icon
     void SetTip(const char* text);  // cut to 127 characters
-    // Adds or removes the icon; returns whether it was visible before.
+    // Adds or removes the icon; returns whether it was visible before. Showing makes the icon
+    // wanted: an add that fails is retried (below) until it succeeds; hiding ends that.
     bool ShowIcon(bool show);
     void SetMenuId(UINT menuId) { m_menuId = menuId; }
+    // The popup is tracked for the owner, its commands go to it, and it carries the retry
+    // timer: it hands WM_TIMER kTrayIconRetryTimer to OnRetryTimer. Without an owner a failed
+    // add is not retried.
     void SetOwner(HWND owner) { m_owner = owner; }
+    // Retries of a failed add: every periodMs, at most attempts times, from each failure that
+    // starts them (at showing, after a new taskbar, after the notification window was lost).
+    void SetRetry(UINT periodMs, int attempts) {
+        m_retryPeriodMs = periodMs;
+        m_retryAttempts = attempts;
+    }
+    void OnRetryTimer();
 
     // The shell's report (lParam: the mouse message). True for a mouse message, false else.
     bool DispatchMouseMessage(WPARAM wParam, LPARAM lParam);
     // Builds the popup afresh, adapted to the installed tools and the Windows version, and
     // tracks it for the owner.
     void ShowPopupMenu();
-    // The shell restarted and forgot every icon: add a visible one again.
+    // The shell (re)created its taskbar, which knows no icon yet: add a wanted one again. Only
+    // the notification window answers the announcement, so each new taskbar gets one add.
     void OnTaskbarCreated();
 
     bool IsVisible() const { return m_visible != 0; }
@@ -73,17 +89,27 @@ public:
 
 private:
     friend class CNotifyTargetWnd;
-    void OnNotifyWindowGone() {
-        m_notifyWindow = nullptr;
-        m_data.hWnd = nullptr;
-    }
+    // The notification window is being destroyed (by anyone): the icon leaves the shell while
+    // the window it names still exists.
+    void OnNotifyWindowDestroying();
+    // It is gone: forgotten, and made anew by the retry while the icon is wanted.
+    void OnNotifyWindowGone();
     bool CreateNotifyWindow();
+    // Creates the notification window when there is none, then adds the icon; true when the
+    // shell took it.
+    bool AddToShell();
+    void StartRetry();
+    void StopRetry();
 
     CNotifyTargetWnd* m_notifyWindow = nullptr;
     UINT m_menuId = 0;
     TrayIconData m_data;
     int m_visible = 0;
     HWND m_owner = nullptr;
+    bool m_wanted = false;  // shown and not hidden since: kept in the notification area
+    UINT m_retryPeriodMs;
+    int m_retryAttempts;
+    int m_attemptsLeft = 0;  // of the retries running now
 };
 
 // The message the shell broadcasts to top-level windows when the taskbar is (re)created.

@@ -18,6 +18,11 @@ constexpr UINT_PTR kMonitorTimer = 2;
 constexpr UINT kMonitorPeriodMs = 2000;
 constexpr UINT_PTR kFanScheduleTimer = 3;
 constexpr UINT kFanSchedulePeriodMs = 10000;
+// On the icon's owner (the frame): a failed add of the tray icon tried again, every 2 s for
+// two minutes.
+constexpr UINT_PTR kTrayIconRetryTimer = 4;
+constexpr UINT kTrayIconRetryPeriodMs = 2000;
+constexpr int kTrayIconRetryAttempts = 60;
 constexpr UINT_PTR kSplashTimer = 1;
 constexpr UINT kSplashPeriodMs = 750;
 constexpr DWORD kStartupPauseMs = 2000;

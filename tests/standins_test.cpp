@@ -84,18 +84,41 @@ TEST(MonitorLibrary, CountsEveryCallAndIgnoresANullPointer) {
 
 // --- Sound ---------------------------------------------------------------------------------
 
-// The player lives in storage the caller lays out; guard bytes on both sides show any write
-// outside it.
+// The stand-in's player, bound by the names it exports and called as members are (thiscall),
+// in storage of the size ktray reserves; guard bytes on both sides show any write outside it.
 struct GuardedPlayer {
+    using Constructor = void(__attribute__((thiscall)) *)(void*);
+    using PlayFileMember = int(__attribute__((thiscall)) *)(void*, char const*, int);
+    using PlayBeepMember = int(__attribute__((thiscall)) *)(void*, int);
+    using IsPlayMember = int(__attribute__((thiscall)) *)(void*);
+    using AllStopMember = void(__attribute__((thiscall)) *)(void*);
+
     unsigned char before[16];
-    alignas(8) unsigned char storage[sizeof(CSound)];
+    alignas(8) unsigned char storage[ktray::kSoundStorageBytes];
     unsigned char after[16];
+    HMODULE module = LoadLibraryA(ktray::kSoundLibraryFile);
 
     GuardedPlayer() {
         std::memset(before, 0xA5, sizeof before);
         std::memset(after, 0xA5, sizeof after);
+        std::memset(storage, 0, sizeof storage);
+        if (auto construct = Find<Constructor>(ktray::kSoundConstructorName)) construct(storage);
     }
-    CSound* Make() { return new (storage) CSound; }
+    template <typename Member>
+    Member Find(const char* name) const {
+        return reinterpret_cast<Member>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    }
+    bool Bound() const {
+        return Find<void*>(ktray::kSoundConstructorName) && Find<void*>(ktray::kSoundPlayFileName) &&
+               Find<void*>(ktray::kSoundPlayBeepName) && Find<void*>(ktray::kSoundIsPlayName) &&
+               Find<void*>(ktray::kSoundAllStopName);
+    }
+    int PlayFile(const char* path, int flags) {
+        return Find<PlayFileMember>(ktray::kSoundPlayFileName)(storage, path, flags);
+    }
+    int PlayBeep(int kind) { return Find<PlayBeepMember>(ktray::kSoundPlayBeepName)(storage, kind); }
+    int IsPlay() { return Find<IsPlayMember>(ktray::kSoundIsPlayName)(storage); }
+    void AllStop() { Find<AllStopMember>(ktray::kSoundAllStopName)(storage); }
     bool GuardsIntact() const {
         return std::all_of(std::begin(before), std::end(before), [](unsigned char b) { return b == 0xA5; }) &&
                std::all_of(std::begin(after), std::end(after), [](unsigned char b) { return b == 0xA5; });
@@ -105,7 +128,8 @@ struct GuardedPlayer {
 TEST(SoundLibrary, JournalsEachCallInOrderAndKnowsWhetherItPlays) {
     ClearSoundJournal();
     GuardedPlayer place;
-    CSound* player = place.Make();
+    ASSERT_TRUE(place.Bound());
+    GuardedPlayer* player = &place;
     EXPECT_EQ(0, player->IsPlay());
     player->PlayFile("Default.wav", 0);
     EXPECT_NE(0, player->IsPlay());
@@ -121,7 +145,8 @@ TEST(SoundLibrary, JournalsEachCallInOrderAndKnowsWhetherItPlays) {
 
 TEST(SoundLibrary, JournalStopsWholeEntriesAtItsLimitAndSurvivesForeignValues) {
     GuardedPlayer place;
-    CSound* player = place.Make();
+    ASSERT_TRUE(place.Bound());
+    GuardedPlayer* player = &place;
     const std::string full(bench::kJournalLimit, 'x');
     struct Case {
         const char* what;

@@ -1,12 +1,18 @@
 // ktray's main frame created in this process, as the application creates it: its start-up
-// with and without the tuning tool installed machine-wide, and the build title it forms.
+// with and without the tuning tool installed machine-wide, the build title it forms, and its
+// tray icon kept in the notification area (a shell not ready yet, a restarted shell, a
+// notification window destroyed from outside).
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "import_patch.h"
 #include "main_frame.h"
 #include "message_box_catcher.h"
 #include "popup_reader.h"
@@ -15,6 +21,7 @@
 #include "settings_keys.h"
 #include "tray_messages.h"
 #include "program_directory.h"
+#include "wait_for.h"
 
 namespace {
 
@@ -113,6 +120,136 @@ TEST_F(MainFrame, FormsTheBuildTitleFromTheToolsVersionOrFallsBack) {
         frame_.reset();
     }
     EXPECT_TRUE(boxes_.Messages().empty());
+}
+
+// --- The tray icon kept in the notification area -------------------------------------------------
+
+// Every shell call of the icon code linked into this program passes through here: the first
+// failAdds adds fail, as the shell fails them while it is not ready at an early logon; every
+// other call reaches the shell.
+struct ShellRecord {
+    int failAdds = 0;
+    std::vector<HWND> adds, deletes;  // the notification window of each call
+};
+ShellRecord g_shell;
+decltype(&Shell_NotifyIconA) g_shellNotify;
+
+BOOL WINAPI RecordingShellNotify(DWORD action, NOTIFYICONDATAA* data) {
+    if (action == NIM_ADD) {
+        g_shell.adds.push_back(data->hWnd);
+        if (g_shell.failAdds > 0) {
+            --g_shell.failAdds;
+            return FALSE;
+        }
+    }
+    if (action == NIM_DELETE) g_shell.deletes.push_back(data->hWnd);
+    return g_shellNotify(action, data);
+}
+
+// Serves this thread's messages (the frame's timers among them) until the condition holds.
+template <typename Condition>
+bool PumpUntil(Condition condition, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        if (condition()) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+class TrayIconKept : public MainFrame {
+protected:
+    void SetUp() override {
+        MainFrame::SetUp();
+        g_shell = ShellRecord();
+        g_shellNotify = reinterpret_cast<decltype(&Shell_NotifyIconA)>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleA("shell32.dll"), "Shell_NotifyIconA")));
+        ASSERT_NE(nullptr, g_shellNotify);
+        ASSERT_TRUE(patch_.Active());
+    }
+    void TearDown() override {
+        MainFrame::TearDown();
+        // Whatever the shell was told, it forgets the test's icons.
+        g_shell = ShellRecord();
+    }
+    // Whether the shell knows the icon: a change to it succeeds only then.
+    bool ShellKnows() {
+        ktray::TrayIconData data = frame_->TaskbarIcon().IconData();
+        data.uFlags = NIF_TIP;
+        return g_shellNotify(NIM_MODIFY, reinterpret_cast<NOTIFYICONDATAA*>(&data)) != 0;
+    }
+    testsupport::ImportPatch patch_{nullptr, "shell32.dll", "Shell_NotifyIconA",
+                                    reinterpret_cast<void*>(&RecordingShellNotify)};
+};
+
+TEST_F(TrayIconKept, AddsThatFailAtStartUpAreRetriedUntilTheIconShows) {
+    g_shell.failAdds = 2;
+    CreateFrame();
+    ktray::CTaskbarIcon& icon = frame_->TaskbarIcon();
+    EXPECT_FALSE(icon.IsVisible());
+    EXPECT_EQ(1u, g_shell.adds.size());
+
+    EXPECT_TRUE(PumpUntil([&] { return icon.IsVisible(); }, 10000)) << "never retried";
+    EXPECT_EQ(3u, g_shell.adds.size());
+    EXPECT_TRUE(ShellKnows());
+    // Once shown, nothing more is tried.
+    PumpUntil([] { return false; }, 2500);
+    EXPECT_EQ(3u, g_shell.adds.size());
+}
+
+TEST_F(TrayIconKept, RetriesEndAfterTheirLastAttempt) {
+    g_shell.failAdds = 1000;
+    CreateFrame();
+    ktray::CTaskbarIcon& icon = frame_->TaskbarIcon();
+    icon.SetRetry(50, 3);  // shortened: the next failure starts a round of three attempts
+    SendMessageA(icon.NotifyWindow(), ktray::TaskbarCreatedMessage(), 0, 0);
+    const size_t afterAnnouncement = g_shell.adds.size();
+    PumpUntil([] { return false; }, 1500);
+    EXPECT_EQ(afterAnnouncement + 3, g_shell.adds.size());
+    EXPECT_FALSE(icon.IsVisible());
+}
+
+TEST_F(TrayIconKept, ARestartedShellGetsExactlyOneAdd) {
+    CreateFrame();
+    ktray::CTaskbarIcon& icon = frame_->TaskbarIcon();
+    ASSERT_TRUE(icon.IsVisible());
+    // The shell forgets the icon as a restarted one would, then announces its taskbar to every
+    // top-level window (the frame and the notification window among them).
+    ktray::TrayIconData data = icon.IconData();
+    ASSERT_TRUE(g_shellNotify(NIM_DELETE, reinterpret_cast<NOTIFYICONDATAA*>(&data)));
+    g_shell = ShellRecord();
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(HWND_BROADCAST, ktray::TaskbarCreatedMessage(), 0, 0, SMTO_ABORTIFHUNG,
+                        2000, &result);
+    PumpUntil([] { return false; }, 300);
+    EXPECT_EQ(1u, g_shell.adds.size());
+    EXPECT_TRUE(icon.IsVisible());
+    EXPECT_TRUE(ShellKnows());
+}
+
+TEST_F(TrayIconKept, NotificationWindowDestroyedFromOutsideTakesTheIconAlongAndComesBack) {
+    CreateFrame();
+    ktray::CTaskbarIcon& icon = frame_->TaskbarIcon();
+    ASSERT_TRUE(icon.IsVisible());
+    const HWND window = icon.NotifyWindow();
+    g_shell = ShellRecord();
+
+    // Another program closes it (the class has no close box, but WM_CLOSE still destroys it).
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(window); }, 2000));
+    EXPECT_EQ(std::vector<HWND>{window}, g_shell.deletes) << "the icon was left to the shell";
+    EXPECT_FALSE(ShellKnows());
+
+    ASSERT_TRUE(PumpUntil([&] { return icon.IsVisible(); }, 10000)) << "the icon never came back";
+    ASSERT_EQ(1u, g_shell.adds.size());
+    EXPECT_NE(window, g_shell.adds[0]);
+    EXPECT_EQ(icon.NotifyWindow(), g_shell.adds[0]);
+    EXPECT_TRUE(ShellKnows());
 }
 
 }  // namespace

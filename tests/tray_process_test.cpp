@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,9 @@ using testsupport::WaitFor;
 // window is closed) never holds a file the next test lays out.
 class ProgramFolder {
 public:
-    ProgramFolder() {
+    // withOutsideLibraries: the maker's monitor and sound libraries lie beside ktray, as the
+    // maker's monitor software would have put them where ktray finds them.
+    explicit ProgramFolder(bool withOutsideLibraries = true) {
         static int folders = 0;
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
@@ -50,8 +53,9 @@ public:
         const std::string standins = from + "tool-standins\\";
         for (const char* folder : {"", "KR4", "bios", "dmi", "LogoSm"})
             CreateDirectoryA((path_ + folder).c_str(), nullptr);
-        for (const char* file : {"ktray.exe", "kclk.dll", "w83781d.dll", "Sound.dll", "KrDrv.W32"})
-            Copy(from + file, file);
+        for (const char* file : {"ktray.exe", "kclk.dll", "KrDrv.W32"}) Copy(from + file, file);
+        if (withOutsideLibraries)
+            for (const char* file : {"w83781d.dll", "Sound.dll"}) Copy(from + file, file);
         for (const char* tool : {"KR4\\KR4.EXE", "bios\\Rvflash.exe", "dmi\\platecfg.exe",
                                  "LogoSm\\addlogo.exe", "Rundll32.exe", "MSINFO32.EXE",
                                  "IEXPLORE.EXE", "mplayer2.exe", "mplay32.exe", "cdplayer.exe"})
@@ -151,60 +155,132 @@ protected:
     ProgramFolder folder_;
 };
 
-// --- One instance --------------------------------------------------------------------------------
+// --- One instance per logon session ------------------------------------------------------------
 
-// ktray.exe's instance counter, seen through the image's shared section mapped into this process.
-class SharedCounter {
-public:
-    explicit SharedCounter(const std::string& program)
-        : module_(LoadLibraryExA(program.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES)) {
-        if (!module_) return;
-        auto base = reinterpret_cast<BYTE*>(module_);
-        auto nt = reinterpret_cast<IMAGE_NT_HEADERS32*>(
-            base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-        IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
-        for (int i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section)
-            if (std::string(reinterpret_cast<char*>(section->Name), 6) == "Shared")
-                counter_ = reinterpret_cast<volatile LONG*>(base + section->VirtualAddress);
+// ktray's instance mutex: named in the session's namespace on NT 5 and later, plainly before.
+bool InstanceMutexExists() {
+    for (const char* name : {"Local\\Corvane.UtilityManager.ktray", "Corvane.UtilityManager.ktray"}) {
+        if (const HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, name)) {
+            CloseHandle(mutex);
+            return true;
+        }
     }
-    ~SharedCounter() {
-        if (module_) FreeLibrary(module_);
+    return false;
+}
+
+TEST_F(KtrayChild, SecondStartEndsAtOnceAndAStartAfterTheFirstEndedSucceeds) {
+    // NT 5 and later name the rule's object in the session's namespace; older Windows has none.
+    for (const char* version : {"winxp", "win98"}) {
+        SCOPED_TRACE(version);
+        RunKtrayAs(version);
+        {
+            KtrayProcess first(folder_);
+            ASSERT_TRUE(FindFrame());
+            EXPECT_TRUE(InstanceMutexExists());
+
+            KtrayProcess second(folder_, false);
+            ASSERT_TRUE(second.Started());
+            DWORD exitCode = 0xFFFF;
+            EXPECT_TRUE(second.EndsWithin(5000, exitCode)) << "a second instance keeps running";
+            EXPECT_EQ(0u, exitCode);
+            EXPECT_EQ(1, CountFrames());
+            EXPECT_FALSE(KeyPresent(HKEY_CURRENT_USER, "Software\\Corvane"));
+
+            EXPECT_TRUE(first.Exit());
+            EXPECT_EQ(0, CountFrames());
+            EXPECT_FALSE(InstanceMutexExists());
+        }
+        KtrayProcess again(folder_);
+        EXPECT_TRUE(FindFrame()) << "a start after the first one ended";
+        EXPECT_TRUE(again.Exit());
     }
-    bool Found() const { return counter_ != nullptr; }
-    LONG Value() const { return *counter_; }
+}
 
-private:
-    HMODULE module_;
-    volatile LONG* counter_ = nullptr;
-};
-
-TEST_F(KtrayChild, SecondStartEndsAtOnceAndLeavesTheCounterAsItWas) {
-    SharedCounter counter(folder_.Path() + "ktray.exe");
-    ASSERT_TRUE(counter.Found());
-    EXPECT_EQ(-1, counter.Value());
+// What another session's instance (or any program that maps the image) could leave where this
+// session sees it: a count in a data section that every process of the image shares machine-wide.
+// It may not keep this session's ktray from starting. (Wine has one object namespace for every
+// session, so the session's own mutex cannot be shown apart from another session's here.)
+TEST_F(KtrayChild, AnInstanceInAnotherSessionDoesNotKeepThisOneFromStarting) {
+    const std::string program = folder_.Path() + "ktray.exe";
+    const HMODULE image = LoadLibraryExA(program.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    ASSERT_NE(nullptr, image);
+    auto base = reinterpret_cast<BYTE*>(image);
+    auto nt = reinterpret_cast<IMAGE_NT_HEADERS32*>(
+        base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    std::vector<volatile LONG*> shared;
+    IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
+    for (int i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
+        if (!(section->Characteristics & IMAGE_SCN_MEM_SHARED)) continue;
+        ADD_FAILURE() << "shared section " << std::string(reinterpret_cast<char*>(section->Name), 8);
+        shared.push_back(reinterpret_cast<volatile LONG*>(base + section->VirtualAddress));
+    }
+    for (volatile LONG* count : shared) InterlockedIncrement(count);
     {
-        KtrayProcess first(folder_);
-        ASSERT_TRUE(FindFrame());
-        EXPECT_EQ(0, counter.Value());
-
-        KtrayProcess second(folder_, false);
-        ASSERT_TRUE(second.Started());
-        DWORD exitCode = 0xFFFF;
-        EXPECT_TRUE(second.EndsWithin(5000, exitCode)) << "a second instance keeps running";
-        EXPECT_EQ(0u, exitCode);
-        EXPECT_EQ(0, counter.Value());
-        EXPECT_EQ(1, CountFrames());
-        EXPECT_FALSE(KeyPresent(HKEY_CURRENT_USER, "Software\\Corvane"));
-
-        EXPECT_TRUE(first.Exit());
-        EXPECT_EQ(-1, counter.Value());
-        EXPECT_EQ(0, CountFrames());
+        KtrayProcess ktray(folder_);
+        EXPECT_TRUE(FindFrame()) << "ktray did not start";
+        if (FindFrame()) {
+            EXPECT_TRUE(ktray.Exit());
+        }
     }
-    KtrayProcess again(folder_);
-    EXPECT_TRUE(FindFrame()) << "a start after the first one ended";
-    EXPECT_EQ(0, counter.Value());
-    EXPECT_TRUE(again.Exit());
-    EXPECT_EQ(-1, counter.Value());
+    for (volatile LONG* count : shared) InterlockedDecrement(count);
+    FreeLibrary(image);
+}
+
+// Twenty starts at the same moment, ten times: each time exactly one of them stays.
+TEST_F(KtrayChild, OfTwentySimultaneousStartsExactlyOneStays) {
+    constexpr int kRounds = 10, kStarts = 20;
+    const std::string program = folder_.Path() + "ktray.exe";
+    int roundsWithOne = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE(round);
+        std::vector<HANDLE> processes, threads;
+        for (int i = 0; i < kStarts; ++i) {
+            std::string commandLine = "\"" + program + "\"";
+            STARTUPINFOA startup{};
+            startup.cb = sizeof startup;
+            PROCESS_INFORMATION info{};
+            if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
+                                CREATE_SUSPENDED, nullptr, "C:\\", &startup, &info))
+                continue;
+            processes.push_back(info.hProcess);
+            threads.push_back(info.hThread);
+        }
+        ASSERT_EQ(static_cast<size_t>(kStarts), processes.size());
+        for (HANDLE thread : threads) ResumeThread(thread);
+        for (HANDLE thread : threads) CloseHandle(thread);
+
+        auto running = [&] {
+            int count = 0;
+            for (HANDLE process : processes)
+                if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) ++count;
+            return count;
+        };
+        const bool settled = WaitFor([&] { return running() <= 1 && FindFrame() != nullptr; },
+                                     60000);
+        // The others ended by themselves; give a late one a moment more to show it stays.
+        Sleep(500);
+        const int stayed = running();
+        EXPECT_TRUE(settled);
+        EXPECT_EQ(1, stayed);
+        EXPECT_EQ(1, CountFrames());
+        if (settled && stayed == 1 && CountFrames() == 1) ++roundsWithOne;
+
+        PostMessageA(FindFrame(), WM_COMMAND, kExitCommand, 0);
+        for (HANDLE process : processes) {
+            if (WaitForSingleObject(process, 10000) != WAIT_OBJECT_0) {
+                TerminateProcess(process, 0xDEAD);
+                WaitForSingleObject(process, 5000);
+            }
+            DWORD exitCode = 0xFFFF;
+            GetExitCodeProcess(process, &exitCode);
+            EXPECT_EQ(0u, exitCode);
+            CloseHandle(process);
+        }
+        ASSERT_TRUE(WaitFor([] { return CountFrames() == 0; }, 5000));
+    }
+    std::printf("figure: Instances (Wine): %d of %d rounds of %d simultaneous starts left exactly "
+                "one running\n", roundsWithOne, kRounds, kStarts);
+    EXPECT_EQ(kRounds, roundsWithOne);
 }
 
 // --- Launchers -----------------------------------------------------------------------------------
@@ -365,6 +441,72 @@ TEST_F(KtrayChild, FanScheduleRequestSwitchesTheFanWhenItsTimerNeverStarted) {
 
     EXPECT_TRUE(ktray.Exit());
     board.FailCode(KCLK_IOCTL_SMART_FAN_CHECK, 0);
+}
+
+// --- The maker's monitor and sound libraries ----------------------------------------------------
+
+constexpr char kToolTitle[] = "Kestrel4 Build 3.08.07";
+constexpr char kAudioKey[] = "Software\\Corvane\\Kestrel4\\AudioSetting";
+
+// The alarm's conditions: the tuning tool installed, its window open, the sound on (a beep),
+// and the board too hot.
+void RaiseAnAlarm(HWND frame) {
+    SetIntValue(HKEY_CURRENT_USER, kAudioKey, "iAudioON", 1);
+    SetIntValue(HKEY_CURRENT_USER, kAudioKey, "iAudioFlag", 2);
+    PostMessageA(frame, WM_USER + 11, 0, 0);  // take up the sound settings now
+    PostMessageA(frame, WM_COMMAND, 32845, 0);  // the tuning tool, whose window the watch needs
+    ASSERT_TRUE(WaitFor([] { return testsupport::FindTuningToolWindow(kToolTitle) != nullptr; },
+                        10000));
+    testsupport::SetTemperature(1, 99);
+}
+
+TEST_F(KtrayChild, AlarmSoundsThroughTheMakersLibrariesWhereTheyAre) {
+    InstallTuningTool();
+    testsupport::ClearMonitor();
+    testsupport::ClearSoundJournal();
+    KtrayProcess ktray(folder_);
+    const HWND frame = FindFrame();
+    ASSERT_TRUE(frame);
+    RaiseAnAlarm(frame);
+    EXPECT_TRUE(WaitFor([] {
+        return testsupport::SoundJournal().find("PlayBeep(0);") != std::string::npos;
+    }, 10000)) << testsupport::SoundJournal();
+    EXPECT_GT(testsupport::MonitorReadCount(), 0u);
+    EXPECT_TRUE(testsupport::CloseTuningToolWindow(kToolTitle));
+    EXPECT_TRUE(ktray.Exit());
+    testsupport::ClearMonitor();
+}
+
+TEST_F(KtrayChild, StartsAndWorksWithoutTheMakersLibraries) {
+    // Nowhere the loader would find them: neither beside ktray nor in the system's folders.
+    char system[MAX_PATH] = {}, windows[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    for (const std::string& folder : {std::string(system), std::string(windows)})
+        for (const char* name : {"w83781d.dll", "Sound.dll"})
+            ASSERT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder + "\\" + name).c_str()))
+                << folder << "\\" << name;
+    ProgramFolder bare(false);
+    InstallTuningTool();
+    testsupport::ClearMonitor();
+    testsupport::ClearSoundJournal();
+
+    KtrayProcess ktray(bare);
+    const HWND frame = FindFrame();
+    ASSERT_TRUE(frame) << "ktray did not start";
+    // No readings, so no alarm; nothing else of the watch changes, and ktray keeps running.
+    RaiseAnAlarm(frame);
+    Sleep(4500);
+    EXPECT_EQ(frame, FindFrame());
+    EXPECT_EQ(0u, testsupport::MonitorReadCount());
+    EXPECT_EQ("", testsupport::SoundJournal());
+    // The popup's commands still start programs.
+    const size_t before = testsupport::LaunchRecords().size();
+    PostMessageA(frame, WM_COMMAND, 32817, 0);
+    EXPECT_TRUE(testsupport::WaitForLaunchRecords(before + 1, 10000));
+    EXPECT_TRUE(testsupport::CloseTuningToolWindow(kToolTitle));
+    EXPECT_TRUE(ktray.Exit());
+    testsupport::ClearMonitor();
 }
 
 // --- The processor check and auto overclock at start-up ------------------------------------------
