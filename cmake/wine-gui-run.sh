@@ -12,4 +12,5 @@ fi
 export DISPLAY="$(cat "$display_file")"
 export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
+. "$(dirname "$0")/wine-env.sh"
 exec wine "$@"

@@ -11,6 +11,7 @@ prefix=$2
 arch=$(sed -n 's/^#arch=//p' "$prefix/system.reg" 2>/dev/null | head -n 1)
 export WINEPREFIX="$prefix" WINEARCH="${KIT_WINEARCH:-${arch:-win32}}" WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+. "$(dirname "$0")/wine-env.sh"
 if [ -n "$KIT_DISPLAY_FILE" ] && [ -s "$KIT_DISPLAY_FILE" ]; then
   export DISPLAY="$(cat "$KIT_DISPLAY_FILE")"
 else

@@ -6,5 +6,6 @@ shift
 arch=$(sed -n 's/^#arch=//p' "$prefix/system.reg" 2>/dev/null | head -n 1)
 export WINEPREFIX="$prefix" WINEARCH="${arch:-win32}" WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
+. "$(dirname "$0")/wine-env.sh"
 unset DISPLAY
 exec wine "$@"

@@ -7,9 +7,14 @@
 set -e
 
 runs_i386() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
+traps=kit-qemu-i386-traps.so
 
 [ -x /usr/lib/wine/wine ] || exit 0
-runs_i386 && exit 0
+# Native (no emulator registered), or emulated with everything in place.
+if runs_i386 && { [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ] ||
+                  [ -f "/usr/local/lib/i386-linux-gnu/$traps" ]; }; then
+  exit 0
+fi
 if [ "$(id -u)" -ne 0 ]; then
   echo "32-bit programs do not run here; as root, this script sets up their emulation" >&2
   exit 1
@@ -46,6 +51,15 @@ binfmt=/proc/sys/fs/binfmt_misc
 if [ ! -e $binfmt/qemu-i386 ]; then
   printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' \
     >$binfmt/register
+fi
+# Wine's fault handling under the emulator (scripts/qemu-i386-traps.c); the scripts that start
+# Wine preload it when it is there (cmake/wine-env.sh).
+if [ ! -f "/usr/local/lib/i386-linux-gnu/$traps" ]; then
+  command -v gcc >/dev/null && [ -d /usr/lib32 ] || apt-get install -y -qq gcc-multilib >/dev/null
+  mkdir -p /usr/local/lib/i386-linux-gnu /usr/local/lib/x86_64-linux-gnu
+  source=$(dirname "$0")/qemu-i386-traps.c
+  gcc -m32 -O2 -shared -fPIC "$source" -o "/usr/local/lib/i386-linux-gnu/$traps" -ldl
+  gcc -O2 -shared -fPIC "$source" -o "/usr/local/lib/x86_64-linux-gnu/$traps"
 fi
 if ! runs_i386; then
   echo "32-bit programs still do not run under emulation: Wine cannot start" >&2

@@ -35,6 +35,7 @@ kit_start_prefix() {
     "$1/wine-gui-settings.reg" >/dev/null
   export DISPLAY WINEPREFIX="$kit_prefix" WINEARCH=win32 WINEDEBUG=-all \
     WINEDLLOVERRIDES="mscoree,mshtml="
+  . "$root/cmake/wine-env.sh"
 }
 
 kit_cleanup() {
