@@ -125,7 +125,9 @@ TEST(RealDriver, IsTheShippedBuildWithoutAControlDevice) {
 // refuses it before the driver; the host tests show the driver's own refusal), and the device
 // itself still opens (Wine passes no security context, so the driver asks nothing more).
 TEST(RealDriver, RefusesANameBelowTheDevice) {
-    for (const char* path : {"\\\\.\\GpdDev\\x", "\\\\.\\GpdDev\\GpdDev", "\\\\.\\GpdDev\\"}) {
+    // "\\.\GpdDev\" (a name of one backslash) is refused on Windows; Wine hands the driver
+    // no name for it, so only the host tests see that case.
+    for (const char* path : {"\\\\.\\GpdDev\\x", "\\\\.\\GpdDev\\GpdDev"}) {
         const FileHandle named(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr,
                                            OPEN_EXISTING, 0, nullptr));
         EXPECT_FALSE(named) << path << " opened";
