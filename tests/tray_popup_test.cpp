@@ -263,8 +263,10 @@ TEST(TrayPopupDrawn, TheDefaultItemExitIsBold) {
     const int bold = DarkPixelsOfExit(width, height, FW_BOLD);
     std::printf("figure: dark pixels of Exit: %d in the popup, %d plain, %d bold\n", captured,
                 plain, bold);
-    ASSERT_GT(bold, plain + plain / 8) << "the reference texts differ in weight";
-    EXPECT_GE(captured, (plain + bold) / 2) << "Exit is drawn at normal weight";
+    // Wine's bold menu font darkens only a few pixels more (46 against 50 here): the popup's
+    // text must be nearer the bold reference than the plain one.
+    ASSERT_GT(bold, plain) << "the reference texts differ in weight";
+    EXPECT_GT(captured * 2, plain + bold) << "Exit is drawn at normal weight";
     owner.DestroyWindow();
 }
 
