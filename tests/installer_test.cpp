@@ -134,7 +134,11 @@ TEST(Installer, InstallsStartsAndUninstallsLeavingOnlyTheUsersSettings) {
     const testsupport::ChildRun uninstall =
         testsupport::RunChild(dir + "\\uninstall.exe", "/S", dir);
     ASSERT_TRUE(uninstall.finished);
-    EXPECT_TRUE(WaitFor([&] { return !Exists(dir); }, 30000)) << "the install folder stayed";
+    // The uninstaller runs from a copy of itself: it is done when its last step, the uninstall
+    // entry, is gone.
+    EXPECT_TRUE(WaitFor([&] { return !Exists(dir) && !KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); },
+                        60000))
+        << "the uninstaller did not finish";
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(trayProcess.Get(), 10000))
         << "the tray manager was not ended";
     for (const char* file : kInstalledFiles) EXPECT_FALSE(Exists(dir + "\\" + file)) << file;
@@ -384,9 +388,10 @@ TEST(Installer, InteractiveInstallShowsParagraphsAndOffersToStartTheTrayManager)
             TerminateProcess(setupProcess.Get(), 1);
     };
 
+    // The first page can take long to come under an emulator (the installer unpacks first).
     const HWND licence = WaitForWindow(id, [](HWND w) {
         return ClassOf(w).find("RichEdit") != std::string::npos && GetWindowTextLengthA(w) > 500;
-    });
+    }, 120000);
     if (!licence) end();
     ASSERT_NE(nullptr, licence) << "no licence page";
     // Paragraphs as the control gives them back, whether it ends them with CR or CR LF.
