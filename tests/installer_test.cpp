@@ -136,8 +136,8 @@ TEST(Installer, InstallsStartsAndUninstallsLeavingOnlyTheUsersSettings) {
     ASSERT_TRUE(uninstall.finished);
     // The uninstaller runs from a copy of itself: it is done when its last step, the uninstall
     // entry, is gone.
-    EXPECT_TRUE(WaitFor([&] { return !Exists(dir) && !KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); },
-                        60000))
+    EXPECT_TRUE(WaitFor(
+        [&] { return !Exists(dir) && !KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); }, 60000))
         << "the uninstaller did not finish";
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(trayProcess.Get(), 10000))
         << "the tray manager was not ended";
