@@ -38,7 +38,9 @@ int Run(int argc, char** argv) {
         const kclktune::Args args(argv + 2, argv + argc);
         return command.run(args);
     }
-    std::fprintf(stderr, "kclktune: unknown command '%s' (see kclktune --help)\n", word);
+    std::fputs("kclktune: unknown command '", stderr);
+    std::fputs(word, stderr);
+    std::fputs("' (see kclktune --help)\n", stderr);
     return kclktune::kExitUsage;
 }
 

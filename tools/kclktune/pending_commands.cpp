@@ -7,7 +7,9 @@ namespace kclktune {
 
 namespace {
 int NotYet(const char* command) {
-    std::fprintf(stderr, "kclktune %s: not available yet\n", command);
+    std::fputs("kclktune ", stderr);
+    std::fputs(command, stderr);
+    std::fputs(": not available yet\n", stderr);
     return kExitUsage;
 }
 }  // namespace
