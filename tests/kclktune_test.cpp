@@ -371,9 +371,18 @@ TEST_F(KclkTune, StatusAndJournalReadWithoutChangingAnything) {
     ExpectAtPowerOn("status");
 
     ASSERT_EQ(0u, RunTune("set vcore=1525 --yes").exitCode);
+    // MIB has no reader: its set is checked by the control's own answer, and it is not recorded
+    // for revert, which still undoes the voltage.
+    run = RunTune("set mib=1 --yes");
+    EXPECT_EQ(0u, run.exitCode) << run.err;
+    EXPECT_EQ(1, Firmware().mib.on);
     run = RunTune("journal");
     EXPECT_EQ(0u, run.exitCode);
     EXPECT_NE(std::string::npos, run.out.find(",apply,vcore,1500,1525,")) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find(",apply,mib,unknown,1,step 1/1: done")) << run.out;
+    EXPECT_EQ(0u, RunTune("revert").exitCode);
+    EXPECT_EQ(1500, Firmware().voltages[0].current);
+    EXPECT_EQ(1, Firmware().mib.on);
     for (const char* command : {"--help", "status --help", "set --help", "revert --help",
                                 "journal --help", "permanent --help"}) {
         run = RunTune(command);

@@ -171,7 +171,8 @@ int ApplyTargets(const tune::TargetSet& targets, const ApplyFlowOptions& o) {
             record.before.Set(step.item, *was);
             record.after.Set(step.item, targets.Get(step.item));
         }
-        if (!tune::SaveLastSet(record))
+        // A change of MIB alone leaves the record of the last change that revert can undo.
+        if (!record.before.Empty() && !tune::SaveLastSet(record))
             PrintError(command, "the change is kept, but it could not be recorded for revert");
     }
     Print("Done: the new settings are kept.\n");
