@@ -651,18 +651,19 @@ TEST_F(FaultyBoard, FaultsRoundTripAndBadOnesAreRefused) {
     const BoardFaults none{};
     EXPECT_EQ(0, std::memcmp(&none, &read, sizeof(read))) << "a fresh board has no faults";
 
-    BoardFaults wanted{BOARD_SET_FAULT_MISMATCH, {}, 3, 7, 15000, 1, 0, 99};
+    BoardFaults wanted{BOARD_SET_FAULT_MISMATCH, 1, {}, 3, 7, 15000, 1, 0, 99};
     ASSERT_TRUE(board_.SetFaults(wanted));
     ASSERT_TRUE(board_.Faults(read));
     wanted.Hung = 0;
     wanted.SetCount = 0;  // out only: not taken from the caller
     EXPECT_EQ(0, std::memcmp(&wanted, &read, sizeof(read)));
 
-    BoardFaults bad[4] = {wanted, wanted, wanted, wanted};
+    BoardFaults bad[5] = {wanted, wanted, wanted, wanted, wanted};
     bad[0].SetFault = 3;
     bad[1].Reserved[1] = 1;
     bad[2].Reserved2 = 1;
     bad[3].SetFault = 0xFF;
+    bad[4].Once = 2;
     for (const BoardFaults& faults : bad) {
         EXPECT_FALSE(board_.SetFaults(faults));
         EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), board_.LastError());

@@ -302,6 +302,35 @@ TEST_F(KclkTune, ReadBackMismatchStopsTheRunAndPutsTheBoardBack) {
         << ReadJournal();
 }
 
+// A fault at a later step alone (the firmware takes the rollback's sets again): the run stops
+// there and the board ends exactly where it started.
+TEST_F(KclkTune, FaultAtALaterStepStopsTheRunAndPutsTheBoardBackExactly) {
+    struct Row { const char* name; uint8_t fault; uint32_t faultFrom, refuseFrom; DWORD exit;
+                 const char* step; const char* journal; };
+    const Row rows[] = {
+        {"refusal at step 3", BOARD_SET_FAULT_NONE, 0, 3, 1, "step 3/3", ",refused,fsb,"},
+        {"mismatch at step 2", BOARD_SET_FAULT_MISMATCH, 2, 0, 4, "step 2/3",
+         ",verify-failed,fsb,"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        board_.ResetBoard();
+        ASSERT_TRUE(board_.ClearHistory());
+        BoardFaults faults{};
+        faults.SetFault = row.fault;
+        faults.FaultFromSet = row.faultFrom;
+        faults.RefuseFromSet = row.refuseFrom;
+        faults.Once = 1;
+        SetFaults(faults);
+        const ChildRun run = RunTune("set vcore=1600 fsb=13500 --yes");
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(row.exit, run.exitCode) << run.err;
+        EXPECT_NE(std::string::npos, run.err.find(row.step)) << run.err;
+        ExpectAtPowerOn(row.name);
+        EXPECT_NE(std::string::npos, ReadJournal().find(row.journal)) << ReadJournal();
+    }
+}
+
 TEST_F(KclkTune, FailureWhoseRollbackIsRefusedTooIsReportedLoudly) {
     // From the third set on the firmware refuses everything, the rollback's sets included.
     BoardFaults faults{};

@@ -94,7 +94,9 @@ typedef struct BoardLastRequest {
                                        the firmware accepts, else the value asked for */
 typedef struct BoardFaults {
     uint8_t  SetFault;       /* BOARD_SET_FAULT_* */
-    uint8_t  Reserved[3];    /* must be 0 */
+    uint8_t  Once;           /* 1: SetFault hits only its first set, and the refusal only its
+                                first request (probe or set); 0: every one from there on */
+    uint8_t  Reserved[2];    /* must be 0 */
     uint32_t FaultFromSet;   /* SetFault hits sets from this one on (0 or 1: the first) */
     uint32_t RefuseFromSet;  /* 0: none; this set and every later one, and the probes made for
                                 them (any probe while the next set would be refused), are

@@ -144,6 +144,7 @@ public:
         firmware_.Reset();
         faults_ = BoardFaults{};
         setCount_ = 0;
+        refusalSpent_ = false;
         hung_ = false;
         historyCount_ = 0;
     }
@@ -161,6 +162,7 @@ public:
         firmware_.cia.status = scratch_.cia.status;
         firmware_.mib.on = scratch_.mib.on;
         setCount_ = 0;
+        refusalSpent_ = false;
         hung_ = false;
     }
 
@@ -246,7 +248,9 @@ private:
         const bool performed = Low(honest.eax) == kStatusDone;
 
         // A probe is refused when the set it prepares (the next one) would be.
-        if (performed && faults_.RefuseFromSet != 0 && set >= faults_.RefuseFromSet) {
+        if (performed && faults_.RefuseFromSet != 0 && set >= faults_.RefuseFromSet &&
+            !(faults_.Once && refusalSpent_)) {
+            refusalSpent_ = true;
             SetLow(cpu.eax, kStatusRejected);
             SetLow(cpu.ebx, RefusalAnswer(firmware_, bl, cpu));
             CountOnly();
@@ -254,7 +258,8 @@ private:
         }
         const uint32_t from = faults_.FaultFromSet ? faults_.FaultFromSet : 1;
         const bool faulty = performed && kind == BOARD_HISTORY_SET &&
-                            faults_.SetFault != BOARD_SET_FAULT_NONE && set >= from;
+                            faults_.SetFault != BOARD_SET_FAULT_NONE && set >= from &&
+                            (!faults_.Once || set == from);
         cpu = honest;  // a faulty set answers what the honest one would have
         if (!faulty) {
             firmware_ = scratch_;
@@ -307,13 +312,14 @@ private:
     int32_t SetFaults(const KrdrvIoRequest& io) {
         BoardFaults faults;
         if (!Receive(io, faults)) return KRDRV_STATUS_INVALID_PARAMETER;
-        if (faults.SetFault > BOARD_SET_FAULT_MISMATCH || faults.Reserved[0] ||
-            faults.Reserved[1] || faults.Reserved[2] || faults.Reserved2)
+        if (faults.SetFault > BOARD_SET_FAULT_MISMATCH || faults.Once > 1 ||
+            faults.Reserved[0] || faults.Reserved[1] || faults.Reserved2)
             return KRDRV_STATUS_INVALID_PARAMETER;
         faults.Hung = 0;  // out-only fields are not taken from the caller
         faults.SetCount = 0;
         faults_ = faults;
         setCount_ = 0;
+        refusalSpent_ = false;
         return KRDRV_STATUS_SUCCESS;
     }
 
@@ -483,6 +489,7 @@ private:
     FirmwareModel scratch_, trial_;  // where a request is tried before it counts
     BoardFaults faults_;             // as written; Hung and SetCount live below
     uint32_t setCount_;              // sets since the faults were written (or the reboot)
+    bool refusalSpent_;              // a refusal of Once faults has been answered
     bool hung_;
     BoardHistoryEntry history_[BOARD_HISTORY_CAPACITY];  // a ring: entry n at (n - 1) % capacity
     uint32_t historyCount_;
