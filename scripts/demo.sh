@@ -5,8 +5,9 @@
 # the registry is that of a machine with the tuning tool installed. Then:
 #   1. kclkinfo reports everything the board's firmware reports;
 #   2. ktray starts, its popup is opened and photographed (BUILD_DIR/demo/ktray-popup.png);
-#   3. one setting is changed on the board through its control device (boardctl), and a second
-#      report shows it;
+#   3. kclktune raises the front-side bus with a ramped, verified apply that is confirmed (kept),
+#      then tries a higher one that nobody confirms (reverted), and a second report shows the
+#      confirmed value;
 #   4. ktray ends through its Exit command.
 # Runs on Xvfb, or on the user's own X display when DISPLAY is set; leaves nothing running.
 set -e
@@ -51,6 +52,9 @@ REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Wine\AppDefaults\boardctl.exe]
 "Version"="winxp"
+
+[HKEY_CURRENT_USER\Software\Wine\AppDefaults\kclktune.exe]
+"Version"="winxp"
 REG
 wine reg import "$(winepath -w "$demo/tools.reg")" >/dev/null 2>&1
 
@@ -72,13 +76,23 @@ else
 fi
 
 echo
-echo "== 3. the board's front-side bus changed through its control device, and a second report"
-timeout 60 wine "$kit_simulator/boardctl.exe" fsb 14000 || status=1
+echo "== 3. kclktune raises the front-side bus: confirmed and kept, then unconfirmed and reverted"
+export KCLKTUNE_JOURNAL="$(winepath -w "$demo/journal.csv")"
+rm -f "$demo/journal.csv"
+# The apply is confirmed with --yes (a script has no console to press Enter on).
+(cd "$kit_folder" && timeout 300 wine kclktune.exe set fsb=14000 --yes) </dev/null \
+  >"$demo/tune-confirmed.txt" 2>&1 && confirmed=0 || confirmed=$?
+cat "$demo/tune-confirmed.txt"
+# Nobody confirms this one within 3 s: it is rolled back, exit code 5.
+(cd "$kit_folder" && timeout 300 wine kclktune.exe set fsb=15000 --confirm-within 3) </dev/null \
+  >"$demo/tune-unconfirmed.txt" 2>&1 && unconfirmed=0 || unconfirmed=$?
+cat "$demo/tune-unconfirmed.txt"
 (cd "$kit_folder" && timeout 120 wine kclkinfo.exe) >"$demo/report-after.txt" || true
 fsb_after=$(grep -m1 'ReturnCurrentCPUFSB' "$demo/report-after.txt" | tr -s ' ')
 echo "before: $fsb_before"
 echo "after:  $fsb_after"
-[ "$fsb_before" != "$fsb_after" ] || status=1
+[ "$confirmed" -eq 0 ] && [ "$unconfirmed" -eq 5 ] || status=1
+case "$fsb_after" in *14000*) ;; *) status=1 ;; esac
 
 echo
 echo "== 4. ktray ended through its Exit command"
@@ -94,6 +108,8 @@ echo
 echo "== summary"
 echo "program folder:  $kit_folder"
 echo "reports:         $demo/report-before.txt, $demo/report-after.txt"
+echo "tuning:          fsb 13333 -> 14000 confirmed (exit $confirmed, kept); 14000 -> 15000 not"
+echo "                 confirmed (exit $unconfirmed: 5 = reverted); journal $demo/journal.csv"
 echo "screenshot:      $demo/ktray-popup.png"
 echo "took:            $(($(date +%s) - started)) s; $( [ $status -eq 0 ] && echo 'every step done' || echo 'a step FAILED')"
 exit $status
