@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "registry.h"
+#include "registry_value.h"
 #include "settings_keys.h"
 
 #if defined(__i386__) || defined(__x86_64__)
@@ -83,10 +84,9 @@ int32_t ReadVendorKind() {
     // short or not, names no vendor.
     char vendor[kVendorBytes] = {};
     DWORD size = sizeof vendor;
-    if (RegQueryValueExA(key.Get(), kVendorValue, nullptr, nullptr,
-                         reinterpret_cast<BYTE*>(vendor), &size) != ERROR_SUCCESS ||
-        size > sizeof vendor || !std::memchr(vendor, '\0', size))
-        return 0;
+    const LONG status = RegQueryValueExA(key.Get(), kVendorValue, nullptr, nullptr,
+                                         reinterpret_cast<BYTE*>(vendor), &size);
+    if (!TakeString(status, size, vendor, sizeof vendor, StringEnd::Stored)) return 0;
     return VendorKind(vendor);
 }
 
