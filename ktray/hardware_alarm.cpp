@@ -9,6 +9,7 @@
 #include "registry.h"
 #include "settings_keys.h"
 #include "sound_library.h"
+#include "startup_probe.h"
 
 namespace ktray {
 
@@ -77,9 +78,12 @@ void LoadAudioSettings(CSound& sound) {
     RegistryKey key = OpenKey(HKEY_CURRENT_USER, kAudioSettingKey);
     if (!key) {
         key = CreateKey(HKEY_CURRENT_USER, kAudioSettingKey);
+        KTRAY_STARTUP_POINT("audio-key-created");
         WriteInt(key.Get(), kAudioOnValue, audio.audioOn);
+        KTRAY_STARTUP_POINT("audio-on-written");
         audio.audioFlag = kBeep;
         WriteInt(key.Get(), kAudioFlagValue, audio.audioFlag);
+        KTRAY_STARTUP_POINT("audio-flag-written");
         std::memcpy(audio.audioFile, kDefaultAudioFile, sizeof kDefaultAudioFile);
         WriteString(key.Get(), kAudioFileValue, audio.audioFile);
     } else {

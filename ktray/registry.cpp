@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "registry_value.h"
+#include "startup_probe.h"
 
 namespace ktray {
 
@@ -96,6 +97,7 @@ bool DeleteKeyTree(HKEY root, const char* path) {
         if (!key) return !KeyExists(root, path);
         DeleteSubkeys(key.Get(), kMaxKeyDepth);
     }
+    KTRAY_STARTUP_POINT("tree-emptied");
     RegDeleteKeyA(root, path);
     return !KeyExists(root, path);
 }
