@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "board_driver.h"
+#include "kclk.h"
 #include "processor_check.h"
 #include "registry.h"
 #include "registry_shapes.h"
@@ -211,7 +213,9 @@ class KtrayFigures : public testing::Test {
 protected:
     void SetUp() override {
         SetTextValue(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\ktray.exe", "Version",
-                     "win98");  // the tuning library then needs no driver
+                     "winxp");
+        // The test's own library starts the driver service that ktray's library then opens.
+        if (krdrv::ServiceState() != SERVICE_RUNNING) InitDrv();
         Clear();
         SetTextValue(HKEY_LOCAL_MACHINE, kTuning, "KR4Version", "3/8/7");
         ktray::IdentifyCpu(cpu_);
