@@ -16,15 +16,21 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS) -- --no-print-directory
 
-# The port driver's core on the Linux host, under the sanitizers and libFuzzer (clang; with only
-# g++ the fuzzers are left out). A failure here fails `make test`.
-# The compiler is chosen after deps has run, so that a fresh machine gets clang.
+# The port driver's core and ktray's decisions on the Linux host, under the sanitizers (clang,
+# with libFuzzer for the driver; with only g++ the fuzzers are left out). A failure here fails
+# `make test`. The compiler is chosen after deps has run, so that a fresh machine gets clang.
+HOST_PROJECTS = krdrv/host:host ktray/host:host-ktray
 host-test: deps
-	@cxx=$${HOST_CXX:-$$(command -v clang++ || command -v g++)}; \
-	  CXX=$$cxx ASM=$$cxx cmake -S krdrv/host -B $(BUILD_DIR)/host -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-	@cmake --build $(BUILD_DIR)/host -j $(JOBS) -- --no-print-directory
-	@cd $(BUILD_DIR)/host && ctest --output-on-failure
-	@grep -h '^figure:' $(BUILD_DIR)/host/Testing/Temporary/LastTest.log || true
+	@cxx=$${HOST_CXX:-$$(command -v clang++ || command -v g++)}; status=0; \
+	  for project in $(HOST_PROJECTS); do \
+	    src=$${project%%:*}; out=$(BUILD_DIR)/$${project##*:}; \
+	    CXX=$$cxx ASM=$$cxx cmake -S $$src -B $$out -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null && \
+	    cmake --build $$out -j $(JOBS) -- --no-print-directory && \
+	    (cd $$out && ctest --output-on-failure) || status=1; \
+	  done; \
+	  for project in $(HOST_PROJECTS); do \
+	    grep -h '^figure:' $(BUILD_DIR)/$${project##*:}/Testing/Temporary/LastTest.log 2>/dev/null; \
+	  done; exit $$status
 
 # The figures the tests measure are printed again at the end, from the full log.
 test: host-test build

@@ -1,5 +1,6 @@
-// The tuning tool's window title from its build date "a/b/c". The date is parsed by hand: a
-// scanf-style parse would accept signs, blanks and numbers that overflow.
+// The tuning tool's window title from its build date "a/b/c". The date is read as the tool's own
+// "%d/%d/%d" scan reads it, but by hand: the scan has no bound, and a number too long for an
+// int is undefined there. Numbers outside 0..99999 give no title.
 #include "build_title.h"
 
 #include <cstdio>
@@ -10,9 +11,16 @@ namespace {
 
 constexpr unsigned long kMaxPart = 99999;
 
-// Reads one decimal number of at most kMaxPart at text and advances text past it. False for no
-// digit or a larger number (checked at every digit, so nothing overflows).
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Reads one number as %d does (blanks, a sign, decimal digits) and advances text past it. False
+// for no digit, or a number outside 0..99999 (checked at every digit, so nothing overflows).
 bool ParsePart(const char*& text, unsigned long& part) {
+    while (IsBlank(*text)) ++text;
+    bool negative = false;
+    if (*text == '+' || *text == '-') negative = *text++ == '-';
     unsigned long value = 0;
     const char* start = text;
     while (*text >= '0' && *text <= '9') {
@@ -20,7 +28,7 @@ bool ParsePart(const char*& text, unsigned long& part) {
         if (value > kMaxPart) return false;
         ++text;
     }
-    if (text == start) return false;
+    if (text == start || (negative && value != 0)) return false;
     part = value;
     return true;
 }
@@ -35,7 +43,7 @@ bool FormatBuildTitle(const char* version, char* title, size_t capacity) {
         if (i > 0 && *text++ != '/') return false;
         if (!ParsePart(text, parts[i])) return false;
     }
-    if (*text != '\0') return false;
+    // Whatever follows the third number is not looked at, as the scan never looks at it.
 
     // Longest: "Kestrel4 Build 99999.99999.99999" and its zero, 33 bytes.
     char formatted[48];

@@ -1,30 +1,10 @@
-// The north-bridge fan's daily schedule: which of SF_NB_ON / SF_NB_OFF one application calls,
-// decided from the six settings and the local time.
+// The north-bridge fan's daily schedule applied: the settings read, the decision taken
+// (fan_decision.h), the library called.
 #pragma once
 
-#include <cstdint>
-#include <ctime>
+#include "fan_decision.h"
 
 namespace ktray {
-
-// In the order the main frame holds them; defaults as written when the key is created.
-struct FanSchedule {
-    int32_t timerSwitch = 1;  // iTimerSwitch: 1 = schedule active
-    int32_t timeOffMinute = 0;
-    int32_t timeOffHour = 17;
-    int32_t timeOnMinute = 0;
-    int32_t timeOnHour = 9;
-    int32_t alwaysOn = 0;     // iAlwaysON
-};
-
-enum class FanCall { On, Off };
-struct FanDecision {
-    int count = 0;
-    FanCall calls[2] = {};
-};
-
-// The calls for local time now; a null now (time unreadable) switches the fan on.
-FanDecision DecideFanCalls(const FanSchedule& schedule, const std::tm* now);
 
 // Where the local time comes from; tests replace it.
 using LocalTimeSource = const std::tm* (*)();

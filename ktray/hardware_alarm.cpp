@@ -9,6 +9,7 @@
 #include "registry.h"
 #include "settings_keys.h"
 #include "sound_library.h"
+#include "startup_probe.h"
 
 namespace ktray {
 
@@ -21,20 +22,10 @@ constexpr char kAudioFlagValue[] = "iAudioFlag";
 constexpr char kAudioFileValue[] = "AudioFile";
 constexpr char kDefaultAudioFile[] = "Default.wav";
 constexpr DWORD kAudioFileReadBytes = 255;
-constexpr int32_t kPlayFile = 1, kBeep = 2;
-constexpr int kNoReading = -1;
+constexpr int32_t kBeep = 2;  // iAudioFlag's default
 
-// A missing key or a single value missing or malformed gives that limit's default.
-struct Limits {
-    int32_t cpuFan = 3000;   // fans 1 and 2
-    int32_t sysFan = 3000;   // fan 5
-    int32_t pwrFan = 1000;   // fans 3 and 4
-    int32_t cpuTemp = 60;    // temperatures 2 and 3
-    int32_t sysTemp = 60;    // temperature 1
-};
-
-Limits ReadLimits() {
-    Limits limits;
+MonitorLimits ReadLimits() {
+    MonitorLimits limits;
     if (RegistryKey key = OpenKey(HKEY_CURRENT_USER, kTuningKey)) {
         ReadInt(key.Get(), "iCpuFanLimit", limits.cpuFan);
         ReadInt(key.Get(), "iSysFanLimit", limits.sysFan);
@@ -45,12 +36,29 @@ Limits ReadLimits() {
     return limits;
 }
 
-void StartSound(CSound& sound) {
-    const AudioState& audio = g_audio;
-    if (audio.audioFlag == kPlayFile)
-        sound.PlayFile(audio.audioFile, 0);
-    else if (audio.audioFlag == kBeep)
+int32_t ReadMonitor(Sensor sensor, int index, void*) {
+    int reading = kNoReading;  // a library that leaves it alone has no reading
+    if (sensor == Sensor::Temperature)
+        W_Get_TempValue(index, &reading);
+    else
+        W_Get_FanCount(index, &reading);
+    return reading;
+}
+
+void MakeSoundCall(CSound& sound, SoundCall call) {
+    switch (call) {
+    case SoundCall::PlayFile:
+        sound.PlayFile(g_audio.audioFile, 0);
+        return;
+    case SoundCall::PlayBeep:
         sound.PlayBeep(0);
+        return;
+    case SoundCall::AllStop:
+        sound.AllStop();
+        return;
+    case SoundCall::None:
+        return;
+    }
 }
 
 }  // namespace
@@ -60,23 +68,7 @@ AudioState& Audio() { return g_audio; }
 bool CheckMonitorAlarm(const char* buildTitle) {
     // An empty title would match any untitled window.
     if (!buildTitle || !*buildTitle || !FindWindowA(nullptr, buildTitle)) return false;
-    const Limits limits = ReadLimits();
-
-    for (int index = 1; index <= 3; ++index) {
-        int reading = kNoReading;  // a library that leaves it alone has no reading
-        W_Get_TempValue(index, &reading);
-        if (reading == kNoReading) continue;
-        if (reading > (index == 1 ? limits.sysTemp : limits.cpuTemp)) return true;
-    }
-    for (int index = 1; index <= 5; ++index) {
-        int reading = kNoReading;
-        W_Get_FanCount(index, &reading);
-        if (reading == kNoReading) continue;
-        const int32_t limit =
-            index <= 2 ? limits.cpuFan : index <= 4 ? limits.pwrFan : limits.sysFan;
-        if (reading < limit) return true;
-    }
-    return false;
+    return LimitBroken(ReadLimits(), ReadMonitor, nullptr);
 }
 
 void LoadAudioSettings(CSound& sound) {
@@ -86,9 +78,12 @@ void LoadAudioSettings(CSound& sound) {
     RegistryKey key = OpenKey(HKEY_CURRENT_USER, kAudioSettingKey);
     if (!key) {
         key = CreateKey(HKEY_CURRENT_USER, kAudioSettingKey);
+        KTRAY_STARTUP_POINT("audio-key-created");
         WriteInt(key.Get(), kAudioOnValue, audio.audioOn);
+        KTRAY_STARTUP_POINT("audio-on-written");
         audio.audioFlag = kBeep;
         WriteInt(key.Get(), kAudioFlagValue, audio.audioFlag);
+        KTRAY_STARTUP_POINT("audio-flag-written");
         std::memcpy(audio.audioFile, kDefaultAudioFile, sizeof kDefaultAudioFile);
         WriteString(key.Get(), kAudioFileValue, audio.audioFile);
     } else {
@@ -102,27 +97,18 @@ void LoadAudioSettings(CSound& sound) {
     if (key) RegFlushKey(key.Get());
     key.Close();
 
-    if (audio.audioOn == 1 && audio.alarmActive == 1)
-        StartSound(sound);
-    else
-        sound.AllStop();
+    MakeSoundCall(sound, DecideAfterReload(audio));
 }
 
 void MonitorTick(CSound& sound, const char* buildTitle, HWND frame, UINT_PTR timerId) {
-    AudioState& audio = g_audio;
-    if (!KeyExists(HKEY_CURRENT_USER, kTuningKey)) {
-        // The tuning tool's settings are gone: silence for the rest of this run.
-        audio.audioOn = 0;
+    const bool settingsPresent = KeyExists(HKEY_CURRENT_USER, kTuningKey);
+    const TickPlan plan =
+        DecideMonitorTick(g_audio, settingsPresent, CheckMonitorAlarm(buildTitle));
+    if (plan.endWatch) {
         sound.AllStop();
         KillTimer(frame, timerId);
     }
-    if (CheckMonitorAlarm(buildTitle)) {
-        if (audio.audioOn == 1 && audio.alarmActive == 0) StartSound(sound);
-        audio.alarmActive = 1;
-    } else {
-        if (audio.audioOn == 1 && audio.alarmActive == 1) sound.AllStop();
-        audio.alarmActive = 0;
-    }
+    MakeSoundCall(sound, plan.sound);
 }
 
 }  // namespace ktray

@@ -7,17 +7,12 @@
 
 #include <cstdint>
 
+#include "alarm_decision.h"
+
 class CSound;
 
 namespace ktray {
 
-// Process-wide sound settings and alarm state.
-struct AudioState {
-    int32_t audioOn = 0;     // iAudioON: 1 = sound the alarm
-    int32_t audioFlag = 2;   // iAudioFlag: 1 = play AudioFile, 2 = beep, else silent
-    char audioFile[256] = "";
-    int32_t alarmActive = 0;  // the previous check found a limit broken
-};
 AudioState& Audio();
 
 // True when the window titled buildTitle exists and a reading breaks its limit.

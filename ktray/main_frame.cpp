@@ -11,6 +11,7 @@
 #include "registry.h"
 #include "resource.h"
 #include "settings_keys.h"
+#include "startup_probe.h"
 #include "startup_splash.h"
 #include "tool_flags.h"
 #include "tool_launchers.h"
@@ -131,14 +132,17 @@ void CMainFrame::StartBackgroundJobs() {
 
 int CMainFrame::OnCreate(UINT message, WPARAM wParam, LPARAM lParam) {
     ReadInstalledTools();
+    KTRAY_STARTUP_POINT("tools-read");
     LocateProgram();
     if (Tools().tuningTool) RunTuningToolStartup();
+    KTRAY_STARTUP_POINT("tuning-jobs-done");
     if (Default(message, wParam, lParam) == -1) return -1;
     InstallMenuManager();
     ShowTaskbarIcon();
     CStartupSplash::ShowSplashScreen(this);
-    Sleep(kStartupPauseMs);
+    Sleep(KTRAY_STARTUP_PAUSE(kStartupPauseMs));
     if (Tools().tuningTool) StartBackgroundJobs();
+    KTRAY_STARTUP_POINT("started");
     return 0;
 }
 

@@ -8,7 +8,9 @@
 #include <cstring>
 
 #include "registry.h"
+#include "registry_value.h"
 #include "settings_keys.h"
+#include "startup_probe.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <cpuid.h>
@@ -83,10 +85,9 @@ int32_t ReadVendorKind() {
     // short or not, names no vendor.
     char vendor[kVendorBytes] = {};
     DWORD size = sizeof vendor;
-    if (RegQueryValueExA(key.Get(), kVendorValue, nullptr, nullptr,
-                         reinterpret_cast<BYTE*>(vendor), &size) != ERROR_SUCCESS ||
-        size > sizeof vendor || !std::memchr(vendor, '\0', size))
-        return 0;
+    const LONG status = RegQueryValueExA(key.Get(), kVendorValue, nullptr, nullptr,
+                                         reinterpret_cast<BYTE*>(vendor), &size);
+    if (!TakeString(status, size, vendor, sizeof vendor, StringEnd::Stored)) return 0;
     return VendorKind(vendor);
 }
 
@@ -103,16 +104,26 @@ void CheckProcessorChange(HWND owner, const CpuIdentity& cpu, int32_t vendorKind
         const bool haveId = ReadInt(key.Get(), kCpuIdValue, storedId);
         if (haveId && (storedId != identity || (haveFamily && storedFamily != vendorKind))) {
             key.Close();
-            DeleteKeyTree(HKEY_CURRENT_USER, kTuningKey);
+            KTRAY_STARTUP_POINT("reset-begins");
+            // The tuning key goes last: it holds the record that calls for the reset, so a start
+            // ended half-way resets again next time rather than leave the second key behind.
             DeleteKeyTree(HKEY_CURRENT_USER, kKestrelKey);
+            KTRAY_STARTUP_POINT("reset-first-deleted");
+            DeleteKeyTree(HKEY_CURRENT_USER, kTuningKey);
+            KTRAY_STARTUP_POINT("reset-deleted");
             MessageBoxA(owner, "Your CPU has been changed,the setting will return to default!",
                         "Warning!!!", MB_OK);
             key = CreateKey(HKEY_CURRENT_USER, kTuningKey);
             if (key) RegFlushKey(key.Get());
+            KTRAY_STARTUP_POINT("reset-key-created");
         }
     }
-    WriteInt(key.Get(), kCpuIdValue, identity);
+    // The identity last: it is what the next start compares by, so a start ended between the
+    // two writes never pairs it with a vendor of another processor.
     WriteInt(key.Get(), kCpuFamilyValue, vendorKind);
+    KTRAY_STARTUP_POINT("record-first-written");
+    WriteInt(key.Get(), kCpuIdValue, identity);
+    KTRAY_STARTUP_POINT("record-second-written");
     const unsigned char firstRun[2] = {1, 0};
     WriteBinary(key.Get(), kFirstRunValue, firstRun, sizeof firstRun);
 }

@@ -4,6 +4,9 @@
 
 #include <cstring>
 
+#include "registry_value.h"
+#include "startup_probe.h"
+
 namespace ktray {
 
 RegistryKey OpenKey(HKEY root, const char* path) {
@@ -24,13 +27,10 @@ bool KeyExists(HKEY root, const char* path) {
 
 bool ReadInt(HKEY key, const char* name, int32_t& value) {
     if (!key) return false;
-    // A longer value reports ERROR_MORE_DATA, a shorter one a smaller size: both are missing.
-    unsigned char bytes[4];
+    unsigned char bytes[kIntegerBytes];
     DWORD size = sizeof bytes;
-    if (RegQueryValueExA(key, name, nullptr, nullptr, bytes, &size) != ERROR_SUCCESS) return false;
-    if (size != sizeof bytes) return false;
-    std::memcpy(&value, bytes, sizeof value);
-    return true;
+    const LONG status = RegQueryValueExA(key, name, nullptr, nullptr, bytes, &size);
+    return TakeInteger(status, size, bytes, value);
 }
 
 bool WriteBinary(HKEY key, const char* name, const void* data, DWORD size) {
@@ -52,24 +52,9 @@ bool ReadString(HKEY key, const char* name, char* buffer, DWORD capacity) {
     buffer[0] = '\0';
     if (!key) return false;
     DWORD size = capacity;
-    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size) !=
-        ERROR_SUCCESS) {
-        buffer[0] = '\0';  // ERROR_MORE_DATA may leave part of the value behind
-        return false;
-    }
-    if (size > capacity) {  // never trust a size larger than what was handed in
-        buffer[0] = '\0';
-        return false;
-    }
-    // The text ends at its first zero within the bytes read; without one it needs a byte more.
-    const void* zero = std::memchr(buffer, '\0', size);
-    if (zero) return true;
-    if (size < capacity) {
-        buffer[size] = '\0';
-        return true;
-    }
-    buffer[0] = '\0';
-    return false;
+    const LONG status =
+        RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
+    return TakeString(status, size, buffer, capacity);
 }
 
 bool WriteString(HKEY key, const char* name, const char* text) {
@@ -112,6 +97,7 @@ bool DeleteKeyTree(HKEY root, const char* path) {
         if (!key) return !KeyExists(root, path);
         DeleteSubkeys(key.Get(), kMaxKeyDepth);
     }
+    KTRAY_STARTUP_POINT("tree-emptied");
     RegDeleteKeyA(root, path);
     return !KeyExists(root, path);
 }

@@ -233,14 +233,15 @@ TEST(ToolRecorder, NumbersRecordsInOrderAndTellsAMissingShowCommand) {
 
 // --- The tuning tool's stand-in ------------------------------------------------------------
 
-TEST(TuningToolStandIn, FormsTheBuildTitleFromThreeNumbersOnly) {
+TEST(TuningToolStandIn, FormsTheBuildTitleAsKtrayDoes) {
     struct Case {
         const char* version;
         const char* title;  // nullptr: not a build date
     } const cases[] = {
         {"3/8/7", "Kestrel4 Build 3.08.07"},      {"12/25/103", "Kestrel4 Build 12.25.103"},
         {"0/0/0", "Kestrel4 Build 0.00.00"},      {"99999/1/2", "Kestrel4 Build 99999.01.02"},
-        {"3/8", nullptr},      {"3/8/7/1", nullptr}, {"3/8/7 ", nullptr}, {"-3/8/7", nullptr},
+        {"3/8/7 ", "Kestrel4 Build 3.08.07"},     {" 3/+8/7x", "Kestrel4 Build 3.08.07"},
+        {"3/8", nullptr},      {"3 /8/7", nullptr},  {"-3/8/7", nullptr},
         {"a/b/c", nullptr},    {"", nullptr},        {"100000/1/1", nullptr},
     };
     for (const Case& c : cases) {

@@ -128,6 +128,15 @@ TEST(BuildTitle, WellFormedDates) {
         {"0/0/0", "Kestrel4 Build 0.00.00"},
         {"003/08/07", "Kestrel4 Build 3.08.07"},
         {"99999/99999/99999", "Kestrel4 Build 99999.99999.99999"},
+        // Read as a "%d/%d/%d" scan reads it: blanks and a sign before a number, anything after
+        // the third.
+        {" 3/8/7", "Kestrel4 Build 3.08.07"},
+        {"3/8/7 ", "Kestrel4 Build 3.08.07"},
+        {"3/8/7x", "Kestrel4 Build 3.08.07"},
+        {"3/8/7/1", "Kestrel4 Build 3.08.07"},
+        {"+3/8/7", "Kestrel4 Build 3.08.07"},
+        {"3/\t+8/ 7", "Kestrel4 Build 3.08.07"},
+        {"-0/8/7", "Kestrel4 Build 0.08.07"},
     };
     for (const auto& c : cases) {
         char title[64] = "unchanged";
@@ -138,9 +147,9 @@ TEST(BuildTitle, WellFormedDates) {
 
 TEST(BuildTitle, MalformedDatesLeaveTheTitle) {
     const char* const cases[] = {
-        "", "3", "3/8", "3/8/", "/8/7", "3//7", "3/8/7/1", "3.8.7", "+3/8/7", "-3/8/7",
-        "3/-8/7", " 3/8/7", "3/8/7 ", "3 /8/7", "3/8/7x", "a/b/c", "100000/1/1", "1/1/100000",
-        "4294967299/1/1", "99999999999999999999/1/1",
+        "", "3", "3/8", "3/8/", "/8/7", "3//7", "3.8.7", "-3/8/7", "3/-8/7", "3 /8/7",
+        "+/8/7", "3/8/- 7", "a/b/c", "100000/1/1", "1/1/100000", "4294967299/1/1",
+        "99999999999999999999/1/1",
     };
     for (const char* version : cases) {
         char title[64] = "unchanged";

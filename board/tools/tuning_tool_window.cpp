@@ -1,5 +1,6 @@
 // The tuning tool is known to ktray only by its window's exact title, formed from the build date
-// in HKLM; the stand-in forms it the same way so that alarm tests can open and close "the tool".
+// in HKLM; the stand-in reads and forms it with ktray's own rules, so that alarm tests can open
+// and close "the tool".
 #include "tuning_tool_window.h"
 
 #include <windows.h>
@@ -7,6 +8,8 @@
 #include <cstdio>
 
 #include "bench_keys.h"
+#include "build_title.h"
+#include "registry_value.h"
 
 namespace tools {
 namespace {
@@ -17,17 +20,6 @@ constexpr DWORD kVersionBytes = 100;
 constexpr char kFallbackTitle[] = "Kestrel4 Build03.080701";
 constexpr char kWindowClass[] = "KitBenchTuningTool";
 constexpr UINT_PTR kLifetimeTimer = 1;
-
-// One decimal number of at most five digits; advances text past it.
-bool ScanNumber(const char*& text, int& number) {
-    int digits = 0;
-    number = 0;
-    while (*text >= '0' && *text <= '9' && digits < 5) {
-        number = number * 10 + (*text++ - '0');
-        ++digits;
-    }
-    return digits > 0 && !(*text >= '0' && *text <= '9');
-}
 
 LRESULT CALLBACK ToolWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -45,25 +37,20 @@ LRESULT CALLBACK ToolWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }  // namespace
 
 bool FormatBuildTitle(const char* version, char* title, size_t capacity) {
-    int a = 0, b = 0, c = 0;
-    const char* p = version;
-    if (!ScanNumber(p, a) || *p++ != '/' || !ScanNumber(p, b) || *p++ != '/' ||
-        !ScanNumber(p, c) || *p != '\0')
-        return false;
-    const int length = std::snprintf(title, capacity, "Kestrel4 Build %d.%02d.%02d", a, b, c);
-    return length > 0 && static_cast<size_t>(length) < capacity;
+    return ktray::FormatBuildTitle(version, title, capacity);
 }
 
+// Read as ktray reads it, so that both come to the same title whatever the value holds.
 void InstalledBuildTitle(char* title, size_t capacity) {
-    char version[kVersionBytes + 1] = {};
+    char version[kVersionBytes] = {};
     DWORD size = kVersionBytes;
     bench::Key key;
-    const bool read =
-        key.Open(HKEY_LOCAL_MACHINE, kTuningKey) &&
-        RegQueryValueExA(key.Get(), kVersionValue, nullptr, nullptr,
-                         reinterpret_cast<BYTE*>(version), &size) == ERROR_SUCCESS;
-    version[read ? size : 0] = '\0';  // a value stored without its zero is terminated here
-    if (!read || !FormatBuildTitle(version, title, capacity))
+    LONG status = ERROR_FILE_NOT_FOUND;
+    if (key.Open(HKEY_LOCAL_MACHINE, kTuningKey))
+        status = RegQueryValueExA(key.Get(), kVersionValue, nullptr, nullptr,
+                                  reinterpret_cast<BYTE*>(version), &size);
+    if (!ktray::TakeString(status, size, version, sizeof version) ||
+        !FormatBuildTitle(version, title, capacity))
         std::snprintf(title, capacity, "%s", kFallbackTitle);
 }
 

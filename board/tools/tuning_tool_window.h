@@ -6,8 +6,8 @@
 
 namespace tools {
 
-// "a/b/c" (three decimal numbers 0..99999 separated by slashes, nothing else) gives
-// "Kestrel4 Build a.bb.cc"; false for any other text.
+// The build date as ktray reads it (ktray/build_title.h): "a/b/c" gives "Kestrel4 Build a.bb.cc";
+// false when the text holds no such date.
 bool FormatBuildTitle(const char* version, char* title, size_t capacity);
 
 // The title the installed tool carries: from HKLM's "KR4Version", or the fallback build text.
