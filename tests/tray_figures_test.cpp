@@ -113,44 +113,15 @@ private:
     std::vector<std::string> copied_;
 };
 
-// A ktray ended from outside never leaves its instance: the count in the image's shared section
-// stays raised, and every later start would take itself for a second instance. The test puts
-// the count back before each start (the mapping keeps the section alive meanwhile).
-class InstanceCount {
-public:
-    explicit InstanceCount(const std::string& program)
-        : module_(LoadLibraryExA(program.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES)) {
-        if (!module_) return;
-        auto base = reinterpret_cast<BYTE*>(module_);
-        auto nt = reinterpret_cast<IMAGE_NT_HEADERS32*>(
-            base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-        IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
-        for (int i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section)
-            if (std::memcmp(section->Name, "Shared", 6) == 0)
-                count_ = reinterpret_cast<volatile LONG*>(base + section->VirtualAddress);
-    }
-    ~InstanceCount() {
-        if (module_) FreeLibrary(module_);
-    }
-    bool Found() const { return count_ != nullptr; }
-    void ForgetEndedInstance() {
-        if (count_) *count_ = -1;
-    }
-
-private:
-    HMODULE module_;
-    volatile LONG* count_ = nullptr;
-};
-
 HWND FindFrame() { return FindWindowA(nullptr, kFrameTitle); }
 HWND FindWarning() { return FindWindowA("#32770", "Warning!!!"); }
 
 // One start of the test copy: endAt names the start-up point it ends itself at ("" for none).
-// No ktray of the test runs when one starts, so the instance count is put back first.
+// A start after one that was ended from outside is no second instance: the ended one's
+// instance mutex went with its process.
 class Start {
 public:
-    Start(const ProbeFolder& folder, InstanceCount& count, const char* endAt) {
-        count.ForgetEndedInstance();
+    Start(const ProbeFolder& folder, const char* endAt) {
         SetEnvironmentVariableA("KTRAY_END_AT", *endAt ? endAt : nullptr);
         std::string commandLine = "\"" + folder.Program() + "\"";
         STARTUPINFOA startup{};
@@ -232,7 +203,6 @@ protected:
     int32_t Identity() const { return static_cast<int32_t>(cpu_.identity); }
 
     ProbeFolder folder_;
-    InstanceCount count_{folder_.Program()};
     ktray::CpuIdentity cpu_;
     int32_t vendor_ = 0;
 };
@@ -279,7 +249,7 @@ TEST_F(KtrayFigures, EndedAtEachStartUpPointTheNextStartCompletes) {
         const bool fromOutside = std::strcmp(p.point, "box") == 0;
         int warningsBefore = 0;
         {
-            Start ended(folder_, count_, fromOutside ? "" : p.point);
+            Start ended(folder_, fromOutside ? "" : p.point);
             ASSERT_TRUE(ended.Started());
             if (fromOutside) {
                 EXPECT_TRUE(WaitFor([] { return FindWarning() != nullptr; }, 20000));
@@ -296,7 +266,7 @@ TEST_F(KtrayFigures, EndedAtEachStartUpPointTheNextStartCompletes) {
         if (resetDone) SetIntValue(HKEY_CURRENT_USER, kTuning, "iCpuTempLimit", kMarker);
 
         int warnings = 0;
-        Start next(folder_, count_, "");
+        Start next(folder_, "");
         if (!next.RunUntilFrameOrEnd(warnings)) ++faults, ADD_FAILURE() << "next start never completed";
         if (!next.Exit()) ++faults, ADD_FAILURE() << "next start did not exit";
         if (warnings != p.warnings)
@@ -361,7 +331,7 @@ void Snapshot(HKEY root, const std::string& path, std::map<std::string, RawValue
 TEST_F(KtrayFigures, FiftyStartsLeaveTheUsersSettingsAsTheyWere) {
     // The settings as the tuning tool leaves them after ktray's first start.
     {
-        Start first(folder_, count_, "");
+        Start first(folder_, "");
         int warnings = 0;
         ASSERT_TRUE(first.RunUntilFrameOrEnd(warnings));
         ASSERT_TRUE(first.Exit());
@@ -385,7 +355,7 @@ TEST_F(KtrayFigures, FiftyStartsLeaveTheUsersSettingsAsTheyWere) {
     int completed = 0;
     const DWORD started = GetTickCount();
     for (int i = 0; i < kCycles; ++i) {
-        Start start(folder_, count_, "");
+        Start start(folder_, "");
         int warnings = 0;
         if (start.RunUntilFrameOrEnd(warnings) && warnings == 0 && start.Exit()) ++completed;
     }
