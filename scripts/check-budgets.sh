@@ -5,7 +5,7 @@
 dir=$1
 status=0
 printf '%-14s %9s %9s\n' file bytes budget
-for entry in kclk.dll:65536 ktray.exe:262144 kclkinfo.exe:131072 KrDrv.W32:32768 KrDrv.A64:32768; do
+for entry in kclk.dll:65536 ktray.exe:262144 kclkinfo.exe:131072 kclktune.exe:131072 KrDrv.W32:32768 KrDrv.A64:32768; do
   file=${entry%%:*}
   budget=${entry#*:}
   if [ ! -f "$dir/$file" ]; then
@@ -25,6 +25,7 @@ printf '\n%-14s %s\n' file imports
 for entry in \
     "kclk.dll:ADVAPI32.DLL COMCTL32.DLL KERNEL32.DLL MSVCRT.DLL USER32.DLL" \
     "kclkinfo.exe:KCLK.DLL KERNEL32.DLL MSVCRT.DLL" \
+    "kclktune.exe:KCLK.DLL ADVAPI32.DLL KERNEL32.DLL MSVCRT.DLL" \
     "ktray.exe:KCLK.DLL W83781D.DLL SOUND.DLL ADVAPI32.DLL COMCTL32.DLL GDI32.DLL KERNEL32.DLL MSVCRT.DLL SHELL32.DLL USER32.DLL" \
     "KrDrv.W32:NTOSKRNL.EXE HAL.DLL" "KrDrv.A64:NTOSKRNL.EXE HAL.DLL"; do
   file=${entry%%:*}

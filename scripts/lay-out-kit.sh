@@ -1,6 +1,6 @@
 #!/bin/sh
 # lay-out-kit.sh BUILD_DIR DEST [simulator]: the kit's files, from a build, as the ZIP and the
-# installer carry them: DEST/kclk.dll, ktray.exe, kclkinfo.exe, the real port drivers, the C
+# installer carry them: DEST/kclk.dll, ktray.exe, kclkinfo.exe, kclktune.exe, the real port drivers, the C
 # header, .def and import library, README.txt and LICENSE.txt. With "simulator", DEST gets what
 # the simulated board adds instead.
 set -e
@@ -23,7 +23,7 @@ if [ "$3" = simulator ]; then
   exit 0
 fi
 
-cp "$bin/kclk.dll" "$bin/ktray.exe" "$bin/kclkinfo.exe" "$dest/"
+cp "$bin/kclk.dll" "$bin/ktray.exe" "$bin/kclkinfo.exe" "$bin/kclktune.exe" "$dest/"
 cp "$bin/real/KrDrv.W32" "$bin/real/KrDrv.A64" "$dest/"
 cp "$root/kclk/kclk.h" "$root/kclk/kclk.def" "$dest/"
 cp "$build/lib/kclk.lib" "$dest/libkclk.dll.a"

@@ -22,7 +22,7 @@ constexpr char kUninstallKey[] =
 constexpr char kSettingsKey[] = "Software\\Corvane\\Kestrel4\\SmartFan";
 
 const char* const kInstalledFiles[] = {
-    "kclk.dll", "ktray.exe", "kclkinfo.exe", "KrDrv.W32", "KrDrv.A64", "README.txt",
+    "kclk.dll", "ktray.exe", "kclkinfo.exe", "kclktune.exe", "KrDrv.W32", "KrDrv.A64", "README.txt",
     "LICENSE.txt", "uninstall.exe", "sdk\\kclk.h", "sdk\\kclk.def", "sdk\\libkclk.dll.a"};
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
