@@ -8,6 +8,8 @@ namespace kclktune {
 
 namespace {
 
+constexpr char kCommand[] = "fan";
+
 constexpr char kUsage[] =
     "usage: kclktune fan on|off\n"
     "\n"
@@ -25,17 +27,16 @@ int FanCommand(const Args& args) {
         return kExitDone;
     }
     if (args.size() != 1 || (args[0] != "on" && args[0] != "off")) {
-        PrintError("fan takes on or off (kclktune fan --help)");
+        PrintError(kCommand, "fan takes on or off (see kclktune fan --help)");
         return kExitUsage;
     }
-    TellUntoldStartupFailure();
     const bool on = args[0] == "on";
     if (Check_SmartFan() == 0) {
-        PrintError("the board has no smart-fan interface");
+        PrintError(kCommand, "the board has no smart-fan interface");
         return kExitNoInterface;
     }
     if ((on ? SF_NB_ON() : SF_NB_OFF()) == 0) {
-        PrintError(std::string("the fan ") + (on ? "on" : "off") + " request did not reach the fan");
+        PrintError(kCommand, std::string("the fan ") + (on ? "on" : "off") + " request did not reach the fan");
         return kExitRefused;
     }
     JournalNote("fan", "fan", "", args[0], "done");

@@ -3,13 +3,18 @@
 #include <string>
 #include <vector>
 
+#include "board_snapshot.h"
 #include "boot_guard.h"
+#include "change_plan.h"
+#include "command_args.h"
 #include "profiles.h"
 #include "store_glue.h"
 
 namespace kclktune {
 
 namespace {
+
+constexpr char kCommand[] = "profile";
 
 constexpr char kUsage[] =
     "usage: kclktune profile list\n"
@@ -39,34 +44,14 @@ constexpr char kUsage[] =
 bool CheckName(const std::string& name) {
     const tune::NameProblem problem = tune::CheckProfileName(name);
     if (problem == tune::NameProblem::None) return true;
-    PrintError(std::string(tune::NameProblemText(problem)) +
+    PrintError(kCommand, std::string(tune::NameProblemText(problem)) +
                (problem == tune::NameProblem::Empty ? "" : ": \"" + name + "\""));
     return false;
 }
 
 int Usage(const std::string& error) {
-    PrintError(error + " (kclktune profile --help)");
+    PrintError(kCommand, error + " (see kclktune profile --help)");
     return kExitUsage;
-}
-
-// A word 0..65535, decimal or 0x-hexadecimal.
-bool ParseWord(const std::string& text, uint16_t& word) {
-    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-    const size_t start = hex ? 2 : 0;
-    if (text.size() == start || text.size() - start > (hex ? 4u : 5u)) return false;
-    uint32_t value = 0;
-    for (size_t i = start; i < text.size(); ++i) {
-        const char c = text[i];
-        uint32_t digit;
-        if (c >= '0' && c <= '9') digit = static_cast<uint32_t>(c - '0');
-        else if (hex && c >= 'a' && c <= 'f') digit = static_cast<uint32_t>(c - 'a' + 10);
-        else if (hex && c >= 'A' && c <= 'F') digit = static_cast<uint32_t>(c - 'A' + 10);
-        else return false;
-        value = value * (hex ? 16 : 10) + digit;
-    }
-    if (value > 0xFFFF) return false;
-    word = static_cast<uint16_t>(value);
-    return true;
 }
 
 // "fsb=14000 vcore=1525": the targets on one line, for the journal.
@@ -85,7 +70,7 @@ int Load(const tune::ProfileStore& store, const std::string& name, tune::Profile
     if (!CheckName(name)) return kExitUsage;
     std::string error;
     if (store.Read(name, profile, error) != tune::ProfileStore::Load::Ok) {
-        PrintError(error);
+        PrintError(kCommand, error);
         return kExitUsage;
     }
     return kExitDone;
@@ -119,57 +104,107 @@ int Save(tune::ProfileStore& store, const Args& args) {
     profile.name = name;
     // Every item checked before the board is asked or anything is written.
     tune::TargetSet given;
-    for (size_t i = 2; i < args.size(); ++i) {
-        const size_t equals = args[i].find('=');
-        if (equals == std::string::npos) return Usage("\"" + args[i] + "\" is not ITEM=VALUE");
-        const std::optional<tune::Item> item = tune::ItemFromName(args[i].substr(0, equals));
-        if (!item) return Usage("unknown item \"" + args[i].substr(0, equals) + "\"");
-        if (given.Has(*item)) return Usage(args[i].substr(0, equals) + " is given twice");
-        uint16_t word = 0;
-        if (!ParseWord(args[i].substr(equals + 1), word))
-            return Usage(args[i].substr(0, equals) + ": \"" + args[i].substr(equals + 1) +
-                         "\" is not a word from 0 to 65535");
-        given.Set(*item, word);
+    if (args.size() > 2) {
+        SetArguments parsed;
+        std::string error;
+        if (!ParseSetArguments(Args(args.begin() + 2, args.end()), parsed, error)) return Usage(error);
+        if (parsed.fsbStep || parsed.confirmGiven || parsed.yes || parsed.dryRun)
+            return Usage("profile save takes items, not options");
+        given = parsed.targets;
     }
-    int exitCode = kExitDone;
+    tune::BoardSnapshot snapshot;
+    if (!ReadBoard(kCommand, snapshot, profile.identity)) return kExitNoInterface;
     if (given.Empty()) {
-        if (!CurrentAdjustableTargets(profile.targets, profile.identity, exitCode)) return exitCode;
+        profile.targets = AdjustableValues(snapshot);
         if (profile.targets.Empty()) {
-            PrintError("the board has no adjustable items to save");
+            PrintError(kCommand, "the board has no adjustable item to save");
             return kExitRefused;
         }
     } else {
-        if (!CurrentBoardIdentity(profile.identity, exitCode)) return exitCode;
+        // Values the board would never take are refused now, not at the apply.
+        const tune::ChangePlan plan = tune::MakeChangePlan(snapshot, given, tune::PlanOptions());
+        if (!plan.ok) {
+            PrintError(kCommand, plan.error + "; nothing was saved");
+            return kExitUsage;
+        }
         profile.targets = given;
     }
     std::string error;
     if (!store.Save(profile, error)) {
-        PrintError(error);
+        PrintError(kCommand, error);
         return kExitUsage;
     }
     JournalNote("profile save", name, "", Summary(profile.targets), "saved");
-    PrintOut("profile \"" + name + "\" saved\n");
+    PrintOut("profile \"" + name + "\" saved: " + Summary(profile.targets) + "\n");
     return kExitDone;
 }
 
+// set's options for the apply: [--step N] [--confirm-within S | --yes] [--dry-run].
+bool ParseApplyOptions(const Args& args, ApplyFlowOptions& options, std::string& error) {
+    bool confirmGiven = false, stepGiven = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--yes") {
+            options.yes = true;
+        } else if (arg == "--dry-run") {
+            options.dryRun = true;
+        } else if (arg == "--step" || arg == "--confirm-within") {
+            uint16_t word = 0;
+            std::string why;
+            const bool step = arg == "--step";
+            if ((step && stepGiven) || (!step && confirmGiven)) {
+                error = arg + " is given twice";
+                return false;
+            }
+            if (i + 1 >= args.size() || !ParseWord(args[i + 1], word, why) || word == 0 ||
+                (!step && word > kMaxConfirmSeconds)) {
+                error = step ? "--step needs a number of words from 1 to 65535"
+                             : "--confirm-within needs seconds from 1 to 3600";
+                return false;
+            }
+            ++i;
+            if (step) {
+                options.fsbStep = word;
+                stepGiven = true;
+            } else {
+                options.confirmSeconds = word;
+                confirmGiven = true;
+            }
+        } else {
+            error = "profile apply: unknown option " + arg;
+            return false;
+        }
+    }
+    if (options.yes && confirmGiven) {
+        error = "--yes and --confirm-within exclude each other";
+        return false;
+    }
+    return true;
+}
+
 int Apply(const tune::ProfileStore& store, const Args& args) {
+    ApplyFlowOptions options;
+    options.command = "profile apply";
+    std::string error;
+    if (!ParseApplyOptions(Args(args.begin() + 2, args.end()), options, error)) return Usage(error);
     tune::Profile profile;
     if (const int status = Load(store, args[1], profile)) return status;
-    std::string identity, error;
-    int exitCode = kExitDone;
-    if (!CurrentBoardIdentity(identity, exitCode)) return exitCode;
+    tune::BoardSnapshot snapshot;
+    std::string identity;
+    if (!ReadBoard(kCommand, snapshot, identity)) return kExitNoInterface;
     if (!tune::MatchesBoard(profile, identity, error)) {
-        PrintError(error);
+        PrintError(kCommand, error + "; nothing was sent");
         return kExitUsage;
     }
-    return ApplyConfirmed(profile.targets, Args(args.begin() + 2, args.end()));
+    // The same road as set: planned, ramped, verified, kept only when confirmed.
+    return ApplyTargets(profile.targets, options);
 }
 
 int Delete(tune::ProfileStore& store, const std::string& name) {
     if (!CheckName(name)) return kExitUsage;
     std::string error;
     if (!store.Delete(name, error)) {
-        PrintError(error);
+        PrintError(kCommand, error);
         return kExitUsage;
     }
     tune::BootGuard guard;
@@ -189,7 +224,7 @@ int Export(const tune::ProfileStore& store, const std::string& name, const std::
     if (const int status = Load(store, name, profile)) return status;
     std::string error;
     if (!tune::ExportProfileFile(profile, file, error)) {
-        PrintError(error);
+        PrintError(kCommand, error);
         return kExitUsage;
     }
     PrintOut("profile \"" + name + "\" exported to " + file + "\n");
@@ -202,24 +237,24 @@ int Import(tune::ProfileStore& store, const Args& args) {
     tune::Profile profile;
     std::string error;
     if (!tune::ReadProfileFile(file, profile, error)) {
-        PrintError(error);
+        PrintError(kCommand, error);
         return kExitUsage;
     }
     if (args.size() == 3) profile.name = args[2];
     if (store.Exists(profile.name)) {
-        PrintError("a profile \"" + profile.name +
+        PrintError(kCommand, "a profile \"" + profile.name +
                    "\" exists already; delete it first or import under another name");
         return kExitUsage;
     }
+    tune::BoardSnapshot snapshot;
     std::string identity;
-    int exitCode = kExitDone;
-    if (!CurrentBoardIdentity(identity, exitCode)) return exitCode;
+    if (!ReadBoard(kCommand, snapshot, identity)) return kExitNoInterface;
     if (!tune::MatchesBoard(profile, identity, error)) {
-        PrintError(file + ": " + error);
+        PrintError(kCommand, file + ": " + error);
         return kExitUsage;
     }
     if (!store.Save(profile, error)) {
-        PrintError(error);
+        PrintError(kCommand, error);
         return kExitUsage;
     }
     JournalNote("profile import", profile.name, "", file, "imported");
@@ -236,7 +271,6 @@ int ProfileCommand(const Args& args) {
             PrintOut(kUsage);
             return kExitDone;
         }
-    TellUntoldStartupFailure();
     tune::ProfileStore store;
     const std::string& verb = args[0];
     auto count = [&](size_t low, size_t high) { return args.size() >= low && args.size() <= high; };

@@ -9,6 +9,8 @@ namespace kclktune {
 
 namespace {
 
+constexpr char kCommand[] = "settings";
+
 constexpr char kUsage[] =
     "usage: kclktune settings show\n"
     "       kclktune settings set NAME=VALUE...\n"
@@ -33,7 +35,7 @@ constexpr char kUsage[] =
     "Exit codes: 0 done, 2 bad input (nothing written).\n";
 
 int Usage(const std::string& error) {
-    PrintError(error + " (kclktune settings --help)");
+    PrintError(kCommand, error + " (see kclktune settings --help)");
     return kExitUsage;
 }
 
@@ -71,7 +73,7 @@ int Set(const Args& args) {
     }
     if (result.toldSound || result.toldSchedule) PrintOut("ktray told\n");
     if (!written) {
-        PrintError(error);
+        PrintError(kCommand, error);
         return kExitRefused;
     }
     return kExitDone;
@@ -86,7 +88,6 @@ int SettingsCommand(const Args& args) {
             PrintOut(kUsage);
             return kExitDone;
         }
-    TellUntoldStartupFailure();
     if (args[0] == "show" && args.size() == 1) return Show();
     if (args[0] == "set") return Set(args);
     return Usage("settings " + args[0] + ": wrong subcommand or number of arguments");

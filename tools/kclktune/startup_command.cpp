@@ -3,6 +3,7 @@
 // next reboot"), guarded so that a start-up that hangs the machine is never repeated unasked.
 #include <string>
 
+#include "board_snapshot.h"
 #include "boot_guard.h"
 #include "profiles.h"
 #include "store_glue.h"
@@ -11,6 +12,8 @@
 namespace kclktune {
 
 namespace {
+
+constexpr char kCommand[] = "startup";
 
 constexpr char kUsage[] =
     "usage: kclktune startup show\n"
@@ -33,7 +36,7 @@ constexpr char kUsage[] =
     "interface, 4 verify failed (rolled back).\n";
 
 int Usage(const std::string& error) {
-    PrintError(error + " (kclktune startup --help)");
+    PrintError(kCommand, error + " (see kclktune startup --help)");
     return kExitUsage;
 }
 
@@ -76,14 +79,14 @@ int Show() {
 int Set(const std::string& name) {
     const tune::NameProblem problem = tune::CheckProfileName(name);
     if (problem != tune::NameProblem::None) {
-        PrintError(tune::NameProblemText(problem));
+        PrintError(kCommand, tune::NameProblemText(problem));
         return kExitUsage;
     }
     tune::BootGuard guard;
     std::string error, before;
     guard.StartupProfile(before);
     if (!guard.SetStartupProfile(name, tune::ProfileStore(), error)) {
-        PrintError(error);
+        PrintError(kCommand, error);
         return kExitUsage;
     }
     JournalNote("startup set", name, before, name, "set");
@@ -116,11 +119,11 @@ int Run(const Args& args) {
         }
     }
     tune::BootGuard guard;
-    int exitCode = kExitDone;
     bool identityFailed = false;
     auto identity = [&]() {
+        tune::BoardSnapshot snapshot;
         std::string text;
-        if (!CurrentBoardIdentity(text, exitCode)) identityFailed = true;
+        if (!ReadBoard("startup run", snapshot, text)) identityFailed = true;
         return text;
     };
     int applyCode = kExitDone;
@@ -138,16 +141,16 @@ int Run(const Args& args) {
             PrintOut(result.message + "\n");
             return kExitDone;
         case tune::StartupOutcome::PreviousUnfinished:
-            PrintError(result.message);
+            PrintError(kCommand, result.message);
             return kExitRefused;
         case tune::StartupOutcome::ProfileMissing:
-            PrintError(result.message);
+            PrintError(kCommand, result.message);
             return kExitUsage;
         case tune::StartupOutcome::ProfileUnusable:
-            if (!identityFailed) PrintError(result.message);
-            return identityFailed ? exitCode : kExitUsage;
+            if (!identityFailed) PrintError(kCommand, result.message);
+            return identityFailed ? kExitNoInterface : kExitUsage;
         case tune::StartupOutcome::ApplyFailed:
-            PrintError(result.message);
+            PrintError(kCommand, result.message);
             return applyCode != kExitDone ? applyCode : kExitRefused;
     }
     return kExitRefused;
@@ -157,7 +160,8 @@ int Run(const Args& args) {
 
 void TellUntoldStartupFailure() {
     std::string message;
-    if (tune::BootGuard().TakeUntoldFailure(message)) PrintError(message);
+    if (tune::BootGuard().TakeUntoldFailure(message))
+        std::fprintf(stderr, "kclktune: %s\n", message.c_str());
 }
 
 int StartupCommand(const Args& args) {
