@@ -38,7 +38,10 @@ bool ApplyUnattended(const tune::TargetSet& targets, std::string& story, int& ex
         case kExitVerifyFailed: story = "a value did not read back; every step was put back"; break;
         case kExitRollbackFailed: story = "ROLLBACK FAILED: the board is not as it was"; break;
         case kExitNoInterface: story = "no tuning interface"; break;
-        default: story = "the profile's values do not fit the board; nothing was sent"; break;
+        default:
+            story = "nothing was sent (the journal cannot be written, or the profile's values do "
+                    "not fit the board)";
+            break;
     }
     return false;
 }
@@ -47,7 +50,8 @@ void JournalNote(const std::string& action, const std::string& item, const std::
                  const std::string& after, const std::string& answer) {
     std::string path;
     if (!tune::Journal::DefaultPath(path)) return;
-    tune::Journal(path).Append(action, item, before, after, answer);
+    tune::Journal journal(path);
+    if (journal.CheckWritable(nullptr)) journal.Append(action, item, before, after, answer);
 }
 
 }  // namespace kclktune
