@@ -1,6 +1,6 @@
 // The KrDrv stand-in under Wine: what it accepts on \\.\GpdDev and what it refuses, how each
-// control code reaches the firmware, how SetClockProb and SetClock are told apart, and its
-// control device \\.\GpdBoard.
+// control code reaches the firmware, how SetClockProb and SetClock are told apart, the faults
+// of a misbehaving firmware as a client sees them, and its control device \\.\GpdBoard.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -16,6 +16,7 @@
 #include "firmware_requests.h"
 #include "kclk.h"
 #include "library_state.h"
+#include "message_box_catcher.h"
 #include "smi_wire.h"
 
 namespace {
@@ -527,17 +528,323 @@ TEST_F(BoardTest, ControlDeviceRefusesWrongLengthsAndUnknownCodes) {
         {BOARD_IOCTL_RESET_BOARD, 4, 0, ERROR_INVALID_PARAMETER},
         {BOARD_IOCTL_RESET_FIRMWARE, 0, 4, ERROR_INVALID_PARAMETER},
         {BOARD_IOCTL_GET_LAST_REQUEST, 0, sizeof(BoardLastRequest) - 1, ERROR_INVALID_PARAMETER},
-        {BOARD_CTL_CODE(0x909), 0, 0, ERROR_INVALID_FUNCTION},
+        {BOARD_IOCTL_SET_FAULTS, sizeof(BoardFaults) - 1, 0, ERROR_INVALID_PARAMETER},
+        {BOARD_IOCTL_SET_FAULTS, sizeof(BoardFaults) + 1, 0, ERROR_INVALID_PARAMETER},
+        {BOARD_IOCTL_SET_FAULTS, sizeof(BoardFaults), sizeof(BoardFaults), ERROR_INVALID_PARAMETER},
+        {BOARD_IOCTL_GET_FAULTS, 0, sizeof(BoardFaults) - 1, ERROR_INVALID_PARAMETER},
+        {BOARD_IOCTL_GET_FAULTS, 0, sizeof(BoardFaults) + 1, ERROR_INVALID_PARAMETER},
+        {BOARD_IOCTL_GET_HISTORY, 0, sizeof(BoardSetHistory) - 1, ERROR_INVALID_PARAMETER},
+        {BOARD_IOCTL_GET_HISTORY, 0, sizeof(BoardSetHistory) + 1, ERROR_INVALID_PARAMETER},
+        {BOARD_IOCTL_GET_HISTORY, 4, sizeof(BoardSetHistory), ERROR_INVALID_PARAMETER},
+        {BOARD_IOCTL_CLEAR_HISTORY, 4, 0, ERROR_INVALID_PARAMETER},
+        {BOARD_IOCTL_REBOOT, 0, 4, ERROR_INVALID_PARAMETER},
+        {BOARD_CTL_CODE(0x90E), 0, 0, ERROR_INVALID_FUNCTION},
         {0x9C402550, 48, 48, ERROR_INVALID_FUNCTION},  // a gateway code on the control device
     };
     for (const auto& row : kRows) {
         SCOPED_TRACE(testing::Message() << std::hex << row.code);
-        std::vector<uint8_t> in(256, 0), out(256, kSentinel);
+        std::vector<uint8_t> in(8192, 0), out(8192, kSentinel);
         EXPECT_FALSE(board_.Call(row.code, row.in ? in.data() : nullptr, row.in,
                                  row.out ? out.data() : nullptr, row.out));
         EXPECT_EQ(row.error, board_.LastError());
         EXPECT_TRUE(AllSentinel(out));
     }
+}
+
+// --- Faults of a misbehaving firmware, as the library's client sees them -------------------------
+
+// One of the requests that change a setting, through the export a client calls.
+struct SetRow {
+    const char* name;
+    bool (*set)(uint16_t value);  // the export reported the request performed
+    // The setting in force, read through the library (the board's own state for MIB, which the
+    // library cannot read back).
+    uint16_t (*read)(testsupport::BoardDriver& device);
+    uint16_t first, second;       // two valid settings, neither the power-on one
+    uint16_t answer;              // BX of an honest success of `second`
+    uint16_t neighbour;           // where a mismatching board puts `second` (from power-on)
+};
+
+uint16_t Fsb() {
+    uint16_t v = 0;
+    ReturnCurrentCPUFSB(&v);
+    return v;
+}
+template <uint16_t (*Read)(uint16_t*)>
+uint16_t ReadWith(testsupport::BoardDriver&) {
+    uint16_t v = 0;
+    Read(&v);
+    return v;
+}
+template <uint16_t (*Write)(uint16_t, uint16_t*)>
+bool WriteWith(uint16_t value) {
+    uint16_t result = 0;
+    return Write(value, &result) == board::kStatusDone;
+}
+template <int32_t (*Write)(uint16_t, int32_t*)>
+bool SwitchWith(uint16_t value) {
+    int32_t flag = 0;
+    return Write(value, &flag) == 1;
+}
+
+const SetRow kSetRows[] = {
+    {"SetClock", [](uint16_t fsb) { uint16_t r = 0; return SetClock(0, fsb, 0, 0, 0, &r) == 0; },
+     [](testsupport::BoardDriver&) { return Fsb(); }, 16667, 15000, 0, 14000},
+    {"SetNewVidVol", WriteWith<SetNewVidVol>, ReadWith<GetVidCurrentVol>, 1525, 1600, 1600, 1575},
+    {"SetNewDIMMOverVol", WriteWith<SetNewDIMMOverVol>, ReadWith<GetDIMMCurrentVol>, 2600, 2700,
+     2700, 2650},
+    {"SetNewAGPOverVol", WriteWith<SetNewAGPOverVol>, ReadWith<GetAGPCurrentVol>, 1600, 1800,
+     1800, 1700},
+    {"SetNewCPURatio", WriteWith<SetNewCPURatio>, ReadWith<GetCurrentCPURatio>, 105, 90, 90, 85},
+    {"SetCIAControl", SwitchWith<SetCIAControl>,
+     [](testsupport::BoardDriver&) { uint16_t v = 0; GetCIAStatus(&v); return v; }, 0x8000,
+     0x8002, 1, 0x8001},
+    {"SetMIBControl", SwitchWith<SetMIBControl>,
+     [](testsupport::BoardDriver& device) {
+         board::FirmwareModel m;
+         device.ReadFirmware(m);
+         return m.mib.on;
+     },
+     1, 0, 0, 1},
+};
+
+class FaultyBoard : public LibraryOverDriver {
+protected:
+    void Faults(uint8_t setFault, uint32_t from, uint32_t refuseFrom = 0, uint16_t hangAbove = 0) {
+        BoardFaults faults{};
+        faults.SetFault = setFault;
+        faults.FaultFromSet = from;
+        faults.RefuseFromSet = refuseFrom;
+        faults.HangAboveFsb = hangAbove;
+        ASSERT_TRUE(board_.SetFaults(faults));
+    }
+    BoardFaults Faults() {
+        BoardFaults faults{};
+        EXPECT_TRUE(board_.Faults(faults));
+        return faults;
+    }
+    static uint16_t AX() { return kclk::State().Request.RegAX; }
+    static uint16_t BX() { return kclk::State().Request.RegBX; }
+};
+
+TEST_F(FaultyBoard, FaultsRoundTripAndBadOnesAreRefused) {
+    BoardFaults read{};
+    ASSERT_TRUE(board_.Faults(read));
+    const BoardFaults none{};
+    EXPECT_EQ(0, std::memcmp(&none, &read, sizeof(read))) << "a fresh board has no faults";
+
+    BoardFaults wanted{BOARD_SET_FAULT_MISMATCH, {}, 3, 7, 15000, 1, 0, 99};
+    ASSERT_TRUE(board_.SetFaults(wanted));
+    ASSERT_TRUE(board_.Faults(read));
+    wanted.Hung = 0;
+    wanted.SetCount = 0;  // out only: not taken from the caller
+    EXPECT_EQ(0, std::memcmp(&wanted, &read, sizeof(read)));
+
+    BoardFaults bad[4] = {wanted, wanted, wanted, wanted};
+    bad[0].SetFault = 3;
+    bad[1].Reserved[1] = 1;
+    bad[2].Reserved2 = 1;
+    bad[3].SetFault = 0xFF;
+    for (const BoardFaults& faults : bad) {
+        EXPECT_FALSE(board_.SetFaults(faults));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), board_.LastError());
+        ASSERT_TRUE(board_.Faults(read));
+        EXPECT_EQ(0, std::memcmp(&wanted, &read, sizeof(read))) << "left as it was";
+    }
+    // A new firmware, or a new board, forgets them.
+    for (bool powerOn : {false, true}) {
+        ASSERT_TRUE(board_.SetFaults(wanted));
+        ASSERT_TRUE(powerOn ? board_.ResetBoard() : board_.ResetFirmware());
+        ASSERT_TRUE(board_.Faults(read));
+        EXPECT_EQ(0, std::memcmp(&none, &read, sizeof(read))) << powerOn;
+    }
+}
+
+TEST_F(FaultyBoard, IgnoredSetsAnswerDoneAndChangeNothing) {
+    for (const SetRow& row : kSetRows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(board_.ResetBoard());
+        Faults(BOARD_SET_FAULT_IGNORE, 2);
+        EXPECT_TRUE(row.set(row.first)) << "the first set still works";
+        EXPECT_EQ(row.first, row.read(board_));
+        const std::vector<uint8_t> before = board_.FirmwareBytes();
+        EXPECT_TRUE(row.set(row.second));
+        EXPECT_EQ(0, AX());
+        EXPECT_EQ(row.answer, BX()) << "the answer of a real success";
+        EXPECT_EQ(row.first, row.read(board_)) << "but nothing changed";
+        EXPECT_TRUE(row.set(row.second)) << "and so on";
+        EXPECT_EQ(row.first, row.read(board_));
+        EXPECT_EQ(3u, Faults().SetCount);
+        std::vector<uint8_t> after = board_.FirmwareBytes();
+        const size_t counters = offsetof(board::FirmwareModel, requestCount);
+        after.resize(counters);
+        std::vector<uint8_t> settings(before.begin(), before.begin() + counters);
+        EXPECT_EQ(settings, after) << "no setting moved";
+    }
+}
+
+TEST_F(FaultyBoard, MismatchedSetsLandOnANeighbour) {
+    for (const SetRow& row : kSetRows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(board_.ResetBoard());
+        Faults(BOARD_SET_FAULT_MISMATCH, 0);  // 0: from the first set on
+        EXPECT_TRUE(row.set(row.second));
+        EXPECT_EQ(0, AX());
+        EXPECT_EQ(row.answer, BX()) << "the answer of a real success";
+        EXPECT_EQ(row.neighbour, row.read(board_));
+    }
+    // A value the firmware would refuse anyway is refused as usual.
+    uint16_t result = 0;
+    EXPECT_EQ(board::kStatusRejected, SetNewVidVol(1510, &result));
+    // The clock generator's neighbour is a whole valid setting: the clocks follow the FSB.
+    ASSERT_TRUE(board_.ResetBoard());
+    Faults(BOARD_SET_FAULT_MISMATCH, 1);
+    ASSERT_EQ(0, SetClock(0, 14500, 0, 0, 0, &result)) << "linear range, between table entries";
+    EXPECT_EQ(14000, Fsb()) << "the discrete entry below";
+    uint16_t dram = 0;
+    ReturnCurrentDRAMFreq(&dram);
+    EXPECT_EQ(17500, dram) << "DRAM 5/4 of the FSB in force";
+}
+
+TEST_F(FaultyBoard, RefusalFromTheKthSetReachesItsProbeToo) {
+    for (const SetRow& row : kSetRows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(board_.ResetBoard());
+        Faults(BOARD_SET_FAULT_NONE, 0, 2);
+        EXPECT_TRUE(row.set(row.first));
+        EXPECT_EQ(row.first, row.read(board_));
+        for (int again = 0; again < 2; ++again) {
+            EXPECT_FALSE(row.set(row.second));
+            EXPECT_EQ(board::kStatusRejected, AX());
+            EXPECT_EQ(row.first, row.read(board_)) << "nothing changed";
+        }
+        EXPECT_EQ(3u, Faults().SetCount);
+    }
+    // The careful client probes first: it sees the refusal there, with the FSB named.
+    ASSERT_TRUE(board_.ResetBoard());
+    Faults(BOARD_SET_FAULT_NONE, 0, 2);
+    uint16_t result = 0xFFFF;
+    EXPECT_EQ(0, SetClockProb(14000, 0, 0, 0, &result)) << "the first set would go through";
+    EXPECT_EQ(0, result);
+    EXPECT_EQ(0, SetClock(0, 14000, 0, 0, 0, &result));
+    EXPECT_EQ(board::kStatusRejected, SetClockProb(15000, 0, 0, 0, &result));
+    EXPECT_EQ(board::kClockBadFsb, result);
+    EXPECT_EQ(board::kStatusRejected, SetClock(0, 15000, 0, 0, 0, &result));
+    EXPECT_EQ(board::kClockBadFsb, result);
+    EXPECT_EQ(board::kStatusRejected, SetClock(0, 0, 0x0504, 0, 0, &result));
+    EXPECT_EQ(board::kClockBadDram, result) << "the word that would change";
+    EXPECT_EQ(14000, Fsb());
+    EXPECT_EQ(3u, Faults().SetCount) << "probes are not sets";
+
+    // Writing the faults again restarts the count.
+    Faults(BOARD_SET_FAULT_NONE, 0, 2);
+    EXPECT_EQ(0, SetClockProb(15000, 0, 0, 0, &result));
+    EXPECT_EQ(0, SetClock(0, 15000, 0, 0, 0, &result));
+    EXPECT_EQ(15000, Fsb());
+}
+
+TEST_F(FaultyBoard, HangAboveAnFsbUntilRebootRestoresTheBootPreset) {
+    testsupport::MessageBoxCatcher catcher;
+    Faults(BOARD_SET_FAULT_NONE, 0, 0, 15000);
+    uint16_t result = 0;
+    // A stored boot preset, and settings the reboot must undo.
+    ASSERT_EQ(0, SetClock(board::kSetClockStoreAsPreset, 14000, 0x0504, 0, 0, &result));
+    ASSERT_EQ(0, SetNewVidVol(1600, &result));
+    ASSERT_EQ(0, SetNewCPURatio(90, &result));
+    int32_t flag = 0;
+    ASSERT_EQ(1, SetCIAControl(0x8001, &flag));
+    ASSERT_EQ(1, SetMIBControl(1, &flag));
+    ASSERT_EQ(0, SetClock(0, 15000, 0, 0, 0, &result)) << "at the bound: still fine";
+    EXPECT_EQ(0, Faults().Hung);
+
+    ASSERT_EQ(0, SetClock(0, 16667, 0, 0, 0, &result)) << "the set itself is answered";
+    EXPECT_EQ(1, Faults().Hung);
+    const size_t historyBefore = board_.HistoryEntries().size();
+    const std::vector<uint8_t> before = board_.FirmwareBytes();
+    uint16_t fsb = 0;
+    EXPECT_EQ(0xB2EF, ReturnCurrentCPUFSB(&fsb)) << "nobody listens: AX keeps the trigger word";
+    EXPECT_EQ(0xB4EF, SetNewVidVol(1500, &result));
+    EXPECT_EQ(0xB6EF, SetClock(0, 13333, 0, 0, 0, &result));
+    EXPECT_EQ(0, Last().Answered);
+    EXPECT_EQ(0, SF_NB_ON()) << "the fan's presence query goes unanswered too";
+    EXPECT_EQ(before, board_.FirmwareBytes()) << "the firmware never ran";
+    EXPECT_EQ(historyBefore, board_.HistoryEntries().size());
+
+    ASSERT_TRUE(board_.Reboot());
+    const BoardFaults after = Faults();
+    EXPECT_EQ(0, after.Hung);
+    EXPECT_EQ(15000, after.HangAboveFsb) << "the faults stay";
+    EXPECT_EQ(0u, after.SetCount);
+    EXPECT_EQ(historyBefore, board_.HistoryEntries().size()) << "so does the history";
+    EXPECT_EQ(0, ReturnCurrentCPUFSB(&fsb)) << "answers again";
+    EXPECT_EQ(14000, fsb) << "the stored boot preset";
+    uint16_t word = 0;
+    ReturnCurrentDRAMFreq(&word);
+    EXPECT_EQ(14000 * 4 / 5, word) << "with its DRAM word";
+    GetVidCurrentVol(&word);
+    EXPECT_EQ(1500, word);
+    GetCurrentCPURatio(&word);
+    EXPECT_EQ(100, word);
+    GetCIAStatus(&word);
+    EXPECT_EQ(0, word);
+    EXPECT_EQ(0, Firmware().mib.on);
+    EXPECT_EQ(1, SF_NB_ON());
+    EXPECT_TRUE(catcher.Messages().empty()) << "a hung board shows no message";
+}
+
+TEST_F(FaultyBoard, HistoryKeepsProbesAndSetsInOrderUpToItsCapacity) {
+    uint16_t result = 0;
+    uint16_t value = 0;
+    constexpr uint32_t kPairs = 70;  // 140 entries: past the capacity
+    for (uint32_t i = 0; i < kPairs; ++i) {
+        SetClockProb(13333 + i, 0, 0, 0x0401, &result);
+        GetVidCurrentVol(&value);  // a read is not recorded
+        SetNewVidVol(static_cast<uint16_t>(1100 + 25 * (i % 31)), &result);
+    }
+    BoardSetHistory history{};
+    ASSERT_TRUE(board_.History(history));
+    EXPECT_EQ(2 * kPairs, history.Count);
+    ASSERT_EQ(BOARD_HISTORY_CAPACITY, history.Stored);
+    const std::vector<BoardHistoryEntry> entries = board_.HistoryEntries();
+    ASSERT_EQ(BOARD_HISTORY_CAPACITY, entries.size());
+    for (uint32_t n = 0; n < entries.size(); ++n) {
+        const BoardHistoryEntry& e = entries[n];
+        const uint32_t sequence = 2 * kPairs - BOARD_HISTORY_CAPACITY + 1 + n;
+        const uint32_t pair = (sequence - 1) / 2;
+        SCOPED_TRACE(sequence);
+        ASSERT_EQ(sequence, e.Sequence) << "oldest first, the oldest dropped";
+        if (sequence % 2) {
+            EXPECT_EQ(BOARD_HISTORY_PROBE, e.Kind);
+            EXPECT_EQ(0xB5, e.Operation);
+            EXPECT_EQ(0xB0, e.Device);
+            EXPECT_EQ(13333 + pair, e.ECX);
+            EXPECT_EQ(0x0401u, e.EBP) << "the fourth word as the firmware saw it";
+            EXPECT_EQ(0, e.Status);
+        } else {
+            const uint16_t volts = static_cast<uint16_t>(1100 + 25 * (pair % 31));
+            EXPECT_EQ(BOARD_HISTORY_SET, e.Kind);
+            EXPECT_EQ(0xB4, e.Operation);
+            EXPECT_EQ(0xB1, e.Device);
+            EXPECT_EQ(volts, e.ECX & 0xFFFF);
+            EXPECT_EQ(0, e.Status);
+            EXPECT_EQ(volts, e.Answer);
+        }
+    }
+    // A refusal is recorded with its answer; clearing starts the numbers afresh.
+    ASSERT_TRUE(board_.ClearHistory());
+    EXPECT_TRUE(board_.HistoryEntries().empty());
+    SetNewCPURatio(125, &result);
+    int32_t flag = 0;
+    SetMIBControl(1, &flag);
+    const std::vector<BoardHistoryEntry> fresh = board_.HistoryEntries();
+    ASSERT_EQ(2u, fresh.size());
+    EXPECT_EQ(1u, fresh[0].Sequence);
+    EXPECT_EQ(0xB4, fresh[0].Device);
+    EXPECT_EQ(board::kStatusRejected, fresh[0].Status);
+    EXPECT_EQ(100, fresh[0].Answer);
+    EXPECT_EQ(2u, fresh[1].Sequence);
+    EXPECT_EQ(0xB6, fresh[1].Device);
+    EXPECT_EQ(BOARD_HISTORY_SET, fresh[1].Kind);
 }
 
 }  // namespace

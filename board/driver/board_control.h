@@ -26,7 +26,11 @@
 #define BOARD_IOCTL_GET_FAULTS         BOARD_CTL_CODE(0x90A) /* out: BoardFaults */
 #define BOARD_IOCTL_GET_HISTORY        BOARD_CTL_CODE(0x90B) /* out: BoardSetHistory */
 #define BOARD_IOCTL_CLEAR_HISTORY      BOARD_CTL_CODE(0x90C) /* no buffers */
-#define BOARD_IOCTL_REBOOT             BOARD_CTL_CODE(0x90D) /* no buffers */
+/* The reset button, no buffers: the clocks go to the boot preset (as a SetClock may have stored
+ * it), voltages, ratio, CIA and MIB to their power-on values, the hang ends and the sets are
+ * counted afresh; tables, limits, presets, fan items, the firmware's counters, the config,
+ * failures, faults and history stay. RESET_FIRMWARE and RESET_BOARD clear faults and history. */
+#define BOARD_IOCTL_REBOOT             BOARD_CTL_CODE(0x90D)
 
 #define BOARD_CONTROL_VERSION 1u
 #define BOARD_FAILURE_SLOTS 8u
@@ -77,24 +81,39 @@ typedef struct BoardLastRequest {
 /* Faults of a firmware that misbehaves, for tests of a careful client. A "set" is a request that
  * changes a setting: SetClock (AH B6h), the three voltage sets, the ratio set and the two
  * accelerator controls; probes (SetClockProb) are not sets but are recorded in the history.
- * Sets are counted from 1 since the faults were last written. */
+ * Sets are counted from 1 since the faults were last written (or the board rebooted); a set that
+ * arrives while the board hangs is not counted. The faults hit only requests the firmware would
+ * have performed: one it refuses on its own is answered as always. */
 #define BOARD_SET_FAULT_NONE     0u
-#define BOARD_SET_FAULT_IGNORE   1u /* answers "done" but changes nothing */
-#define BOARD_SET_FAULT_MISMATCH 2u /* answers "done" but applies another value (a neighbour) */
+#define BOARD_SET_FAULT_IGNORE   1u /* answers "done" (and BX as a success) but changes nothing */
+#define BOARD_SET_FAULT_MISMATCH 2u /* answers "done" (and BX as a success of the value asked
+                                       for) but applies a neighbour: the next table entry
+                                       (lower first) of a voltage, ratio or CIA level, MIB the
+                                       other state, the clock generator the FSB one discrete
+                                       step or 1 MHz lower (else higher); the first neighbour
+                                       the firmware accepts, else the value asked for */
 typedef struct BoardFaults {
     uint8_t  SetFault;       /* BOARD_SET_FAULT_* */
     uint8_t  Reserved[3];    /* must be 0 */
     uint32_t FaultFromSet;   /* SetFault hits sets from this one on (0 or 1: the first) */
     uint32_t RefuseFromSet;  /* 0: none; this set and every later one, and the probes made for
-                                them, are refused with 8602h (nothing changes) */
-    uint16_t HangAboveFsb;   /* 0: none; once the FSB in force is above it the board hangs: no
-                                trigger is answered until BOARD_IOCTL_REBOOT */
-    uint8_t  Hung;           /* out only: the board hangs now */
+                                them (any probe while the next set would be refused), are
+                                refused with 8602h, nothing changed; BX: for the clock generator
+                                the problem bit of the first word that would change (the FSB's
+                                when none would), otherwise the setting in force. Takes
+                                precedence over SetFault. */
+    uint16_t HangAboveFsb;   /* 0: none; once a set leaves the FSB in force above it (MHz x
+                                100) the board hangs: that set is answered, then no trigger is
+                                answered until BOARD_IOCTL_REBOOT (AX keeps the trigger word) */
+    uint8_t  Hung;           /* out only (ignored when written): the board hangs now */
     uint8_t  Reserved2;      /* must be 0 */
-    uint32_t SetCount;       /* out only: sets received since the faults were written */
+    uint32_t SetCount;       /* out only (ignored when written): sets received since the faults
+                                were written or the board rebooted */
 } BoardFaults;
 
-/* Every probe and set the firmware received, in order (the oldest dropped past the capacity). */
+/* Every probe and set the firmware received, in order (the oldest dropped past the capacity);
+ * requests sent while the board hangs never reach it. Kept across BOARD_IOCTL_REBOOT, cleared
+ * by BOARD_IOCTL_CLEAR_HISTORY, RESET_FIRMWARE and RESET_BOARD. */
 #define BOARD_HISTORY_CAPACITY 128u
 #define BOARD_HISTORY_PROBE    1u /* SetClockProb */
 #define BOARD_HISTORY_SET      2u
@@ -104,8 +123,9 @@ typedef struct BoardHistoryEntry {
     uint8_t  Operation;  /* AH */
     uint8_t  Device;     /* BL */
     uint8_t  Reserved;
-    uint32_t EBX, ECX, ESI, EDI, EBP;  /* the request's registers as the firmware saw them */
-    uint16_t Status;     /* AX the firmware answered */
+    uint32_t EBX, ECX, ESI, EDI, EBP;  /* the request's registers as the firmware saw them
+                                          (a SetClockProb's fourth word in EBP) */
+    uint16_t Status;     /* AX the firmware answered, faults included */
     uint16_t Answer;     /* BX the firmware answered */
 } BoardHistoryEntry;
 

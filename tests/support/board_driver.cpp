@@ -1,5 +1,6 @@
 #include "board_driver.h"
 
+#include <memory>
 #include <type_traits>
 
 #include "program_directory.h"
@@ -58,6 +59,23 @@ std::vector<uint8_t> BoardDriver::FirmwareBytes() {
 bool BoardDriver::LastRequest(BoardLastRequest& record) {
     return Call(BOARD_IOCTL_GET_LAST_REQUEST, nullptr, 0, &record, sizeof(record));
 }
+bool BoardDriver::SetFaults(const BoardFaults& faults) {
+    return Call(BOARD_IOCTL_SET_FAULTS, &faults, sizeof(faults), nullptr, 0);
+}
+bool BoardDriver::Faults(BoardFaults& faults) {
+    return Call(BOARD_IOCTL_GET_FAULTS, nullptr, 0, &faults, sizeof(faults));
+}
+bool BoardDriver::History(BoardSetHistory& history) {
+    return Call(BOARD_IOCTL_GET_HISTORY, nullptr, 0, &history, sizeof(history));
+}
+std::vector<BoardHistoryEntry> BoardDriver::HistoryEntries() {
+    // Four kilobytes: kept off the stack.
+    auto history = std::make_unique<BoardSetHistory>();
+    if (!History(*history) || history->Stored > BOARD_HISTORY_CAPACITY) return {};
+    return std::vector<BoardHistoryEntry>(history->Entries, history->Entries + history->Stored);
+}
+bool BoardDriver::ClearHistory() { return Call(BOARD_IOCTL_CLEAR_HISTORY, nullptr, 0, nullptr, 0); }
+bool BoardDriver::Reboot() { return Call(BOARD_IOCTL_REBOOT, nullptr, 0, nullptr, 0); }
 
 GatewayDevice::GatewayDevice()
     : device_(CreateFileA("\\\\.\\GpdDev", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

@@ -1,5 +1,6 @@
 // The test bench's side of the KrDrv stand-in: its control device \\.\GpdBoard (board set-up,
-// failure injection, firmware state, the last request the gateway received), plain requests on
+// failure injection, firmware state, the last request the gateway received, the firmware's
+// faults, its history of probes and sets, the reset button), plain requests on
 // \\.\GpdDev, and the KRDrv service as the tests need to see and steer it.
 #pragma once
 
@@ -31,6 +32,12 @@ public:
     bool WriteFirmware(const board::FirmwareModel& model);
     std::vector<uint8_t> FirmwareBytes();  // empty when the read failed
     bool LastRequest(BoardLastRequest& record);
+    bool SetFaults(const BoardFaults& faults);  // also restarts the count of sets
+    bool Faults(BoardFaults& faults);
+    bool History(BoardSetHistory& history);
+    std::vector<BoardHistoryEntry> HistoryEntries();  // oldest first; empty when the read failed
+    bool ClearHistory();
+    bool Reboot();  // the reset button: clocks to the boot preset, settings to power-on values
 
     // Any request on the control device, for tests of its own checks.
     bool Call(DWORD code, const void* in, DWORD inLength, void* out, DWORD outLength,
