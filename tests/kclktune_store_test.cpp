@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -29,9 +30,18 @@ std::string TempPath(const std::string& name) {
     return std::string(directory) + name;
 }
 
+// The C runtime writes "\r\n" for each "\n"; the tests compare plain lines.
+std::string Plain(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
 ChildRun RunTune(const std::string& arguments, DWORD timeoutMs = 120000) {
     const std::string directory = testsupport::ProgramDirectory();
-    return testsupport::RunChild(directory + "kclktune.exe", arguments, directory, timeoutMs);
+    ChildRun run = testsupport::RunChild(directory + "kclktune.exe", arguments, directory, timeoutMs);
+    run.out = Plain(run.out);
+    run.err = Plain(run.err);
+    return run;
 }
 
 size_t Lines(const std::string& text) {
