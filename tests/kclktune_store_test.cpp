@@ -315,8 +315,9 @@ TEST_F(TuneStore, StartupKilledInItsWindowIsNotRepeatedAndToldOnce) {
     ASSERT_TRUE(verified) << "the start-up never reached its window";
     EXPECT_EQ(14000, Firmware().clock.current.fsb);
 
-    // The next start: the board powers on afresh, and nothing is applied.
-    ASSERT_TRUE(board_.ResetBoard());
+    // The next start, after the reset button: the board is back at its boot preset, and
+    // nothing is applied.
+    ASSERT_TRUE(board_.Reboot());
     ClearHistory();
     ChildRun run = RunTune("startup run --delay 0 --window 0");
     Expect(run, 1, "the start after the killed one");

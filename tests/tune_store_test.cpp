@@ -505,6 +505,42 @@ TEST_F(UserSettings, AutoOverIsTheKeyKtrayLooksFor) {
     EXPECT_FALSE(ktray::KeyExists(HKEY_CURRENT_USER, (kTool + "\\AutoOver").c_str()));
 }
 
+// A stand-in for ktray's hidden window: the messages it gets tell which settings it re-reads.
+TEST_F(UserSettings, KtrayIsToldOfAChangedSoundOrScheduleOnly) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "TuneStoreTrayStandIn";
+    RegisterClassA(&windowClass);
+    const HWND tray = CreateWindowA("TuneStoreTrayStandIn", "CVXM20", WS_OVERLAPPEDWINDOW, 0, 0,
+                                    10, 10, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(tray);
+    auto received = [tray] {
+        std::vector<UINT> messages;
+        MSG msg;
+        while (PeekMessageA(&msg, tray, WM_USER, WM_USER + 100, PM_REMOVE))
+            messages.push_back(msg.message);
+        return messages;
+    };
+    const struct {
+        std::initializer_list<const char*> changes;
+        std::vector<UINT> messages;
+    } cases[] = {
+        {{"cpufanlimit=100", "autoover=1"}, {}},
+        {{"audio=1"}, {WM_USER + 11}},
+        {{"audiofile=x.wav", "audioflag=beep"}, {WM_USER + 11}},
+        {{"fanon=10:00"}, {WM_USER + 14}},
+        {{"fanalways=1", "audio=0", "systemplimit=50"}, {WM_USER + 11, WM_USER + 14}},
+    };
+    for (const auto& c : cases) {
+        tune::TrayWriteResult result;
+        std::string error;
+        ASSERT_TRUE(tune::WriteTraySettings(Changes(c.changes), result, error)) << error;
+        EXPECT_EQ(c.messages, received()) << *c.changes.begin();
+    }
+    DestroyWindow(tray);
+}
+
 TEST(TraySettingParse, RefusalsTable) {
     const char* bad[] = {
         "fanon=24:00", "fanon=9:60", "fanoff=-1:00", "fanon=9", "fanon=09:5", "fanon=009:00",
