@@ -38,7 +38,8 @@ std::string Plain(std::string text) {
 
 ChildRun RunTune(const std::string& arguments, DWORD timeoutMs = 120000) {
     const std::string directory = testsupport::ProgramDirectory();
-    ChildRun run = testsupport::RunChild(directory + "kclktune.exe", arguments, directory, timeoutMs);
+    ChildRun run =
+        testsupport::RunChild(directory + "kclktune.exe", arguments, directory, timeoutMs);
     run.out = Plain(run.out);
     run.err = Plain(run.err);
     return run;
@@ -72,7 +73,8 @@ void DumpTree(HKEY root, const std::string& path, std::string& out) {
     BYTE data[8192];
     for (DWORD i = 0;; ++i) {
         DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
-        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS)
+        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) !=
+            ERROR_SUCCESS)
             break;
         out += std::string(name, nameSize) + ":" + std::to_string(type) + "=" +
                std::string(reinterpret_cast<char*>(data), dataSize) + "\n";
@@ -94,7 +96,8 @@ std::string RegistryState() {
 class TuneStore : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        SetEnvironmentVariableA("KCLKTUNE_JOURNAL", TempPath("kclktune_store\\journal.csv").c_str());
+        SetEnvironmentVariableA("KCLKTUNE_JOURNAL",
+                                TempPath("kclktune_store\\journal.csv").c_str());
         const ChildRun warmUp = RunTune("status");  // installs and starts the driver
         warmUpExit_ = warmUp.finished ? static_cast<int>(warmUp.exitCode) : -1;
     }
@@ -347,13 +350,15 @@ TEST_F(TuneStore, StartupKilledInItsWindowIsNotRepeatedAndToldOnce) {
 // --- Settings and the fan ------------------------------------------------------------------------
 
 TEST_F(TuneStore, SettingsAreWrittenAsKtrayReadsThemAndShownBack) {
-    ChildRun run = RunTune("settings set cpufanlimit=2500 cputemplimit=70 audio=on audioflag=file "
-                           "audiofile=C:\\alarm.wav fanon=7:05 fanoff=23:59 fanalways=1 autoover=1");
+    ChildRun run = RunTune(
+        "settings set cpufanlimit=2500 cputemplimit=70 audio=on audioflag=file "
+        "audiofile=C:\\alarm.wav fanon=7:05 fanoff=23:59 fanalways=1 autoover=1");
     Expect(run, 0, "set");
     EXPECT_EQ(2500, testsupport::GetIntValue(HKEY_CURRENT_USER, kTool, "iCpuFanLimit"));
     EXPECT_EQ(70, testsupport::GetIntValue(HKEY_CURRENT_USER, kTool, "iCpuTempLimit"));
     EXPECT_EQ(1, testsupport::GetIntValue(HKEY_CURRENT_USER, kTool + "\\AudioSetting", "iAudioON"));
-    EXPECT_EQ(1, testsupport::GetIntValue(HKEY_CURRENT_USER, kTool + "\\AudioSetting", "iAudioFlag"));
+    EXPECT_EQ(1,
+              testsupport::GetIntValue(HKEY_CURRENT_USER, kTool + "\\AudioSetting", "iAudioFlag"));
     const testsupport::RawValue file =
         testsupport::GetRawValue(HKEY_CURRENT_USER, kTool + "\\AudioSetting", "AudioFile");
     EXPECT_EQ(std::string("C:\\alarm.wav", 13), std::string(file.bytes.begin(), file.bytes.end()));

@@ -28,7 +28,8 @@ public:
         path_ = std::string(temp) + "kclktune_tray_" + std::to_string(GetCurrentProcessId()) + "\\";
         CreateDirectoryA(path_.c_str(), nullptr);
         const std::string from = testsupport::ProgramDirectory();
-        for (const char* file : {"ktray.exe", "kclk.dll", "w83781d.dll", "Sound.dll", "KrDrv.W32"}) {
+        for (const char* file :
+             {"ktray.exe", "kclk.dll", "w83781d.dll", "Sound.dll", "KrDrv.W32"}) {
             EXPECT_TRUE(CopyFileA((from + file).c_str(), (path_ + file).c_str(), FALSE)) << file;
             copied_.push_back(file);
         }
@@ -88,7 +89,8 @@ TEST(KclkTuneWithKtray, FanScheduleSetThroughKclktuneSwitchesTheFanWithinASecond
     ClearSettings();
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
-    SetEnvironmentVariableA("KCLKTUNE_JOURNAL", (std::string(temp) + "kclktune_tray\\journal.csv").c_str());
+    SetEnvironmentVariableA("KCLKTUNE_JOURNAL",
+                            (std::string(temp) + "kclktune_tray\\journal.csv").c_str());
     if (testsupport::krdrv::ServiceState() != SERVICE_RUNNING) InitDrv();
     testsupport::BoardDriver board;
     ASSERT_TRUE(board.IsOpen()) << board.LastError();
@@ -96,9 +98,10 @@ TEST(KclkTuneWithKtray, FanScheduleSetThroughKclktuneSwitchesTheFanWithinASecond
     // ktray's own fan timer never starts (its smart-fan check fails): only the message can
     // switch the fan in this test.
     ASSERT_TRUE(board.FailCode(KCLK_IOCTL_SMART_FAN_CHECK, static_cast<int32_t>(0xC0000010)));
-    testsupport::SetTextValue(HKEY_LOCAL_MACHINE, "Software\\Corvane\\Kestrel4", "KR4Version", "3/8/7");
-    testsupport::SetTextValue(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\ktray.exe", "Version",
-                              "winxp");
+    testsupport::SetTextValue(HKEY_LOCAL_MACHINE, "Software\\Corvane\\Kestrel4", "KR4Version",
+                              "3/8/7");
+    testsupport::SetTextValue(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\ktray.exe",
+                              "Version", "winxp");
 
     ProgramFolder folder;
     KtrayProcess ktray(folder);
@@ -119,9 +122,10 @@ TEST(KclkTuneWithKtray, FanScheduleSetThroughKclktuneSwitchesTheFanWithinASecond
         const char* arguments;
         uint32_t fan;
     };
-    for (const Step& step : {Step{"settings set fanschedule=1 fanalways=1", on},
-                             Step{"settings set fanschedule=0", off},
-                             Step{"settings set fanschedule=on fanon=00:00 fanoff=00:00 fanalways=0", on}}) {
+    for (const Step& step :
+         {Step{"settings set fanschedule=1 fanalways=1", on},
+          Step{"settings set fanschedule=0", off},
+          Step{"settings set fanschedule=on fanon=00:00 fanoff=00:00 fanalways=0", on}}) {
         const testsupport::ChildRun run =
             testsupport::RunChild(directory + "kclktune.exe", step.arguments, directory);
         ASSERT_TRUE(run.finished) << step.arguments;

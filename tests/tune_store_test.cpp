@@ -94,7 +94,8 @@ TEST(ProfileText, RoundTripsAndRefusesWhatIsNotOneWholeProfile) {
     for (const char* lineEnd : {"\n", "\r\n"}) {
         tune::Profile back;
         std::string error;
-        ASSERT_TRUE(tune::ParseProfileText(tune::ProfileText(profile, lineEnd), back, error)) << error;
+        ASSERT_TRUE(tune::ParseProfileText(tune::ProfileText(profile, lineEnd), back, error))
+            << error;
         EXPECT_EQ("Fast", back.name);
         EXPECT_EQ(kBoardA, back.identity);
         EXPECT_TRUE(SameTargets(profile.targets, back.targets));
@@ -165,7 +166,8 @@ TEST_F(UserSettings, ProfilesSaveReadListReplaceAndDelete) {
     EXPECT_EQ((std::vector<std::string>{"Alpha"}), store.List());
 
     // A damaged value is no profile to apply, but can be replaced or deleted.
-    SetTextValue(HKEY_CURRENT_USER, kProfiles + "\\worn", "Profile", "kclktune profile 1\nname=worn\n");
+    SetTextValue(HKEY_CURRENT_USER, kProfiles + "\\worn", "Profile",
+                 "kclktune profile 1\nname=worn\n");
     EXPECT_EQ(tune::ProfileStore::Load::Damaged, store.Read("worn", read, error));
     EXPECT_NE(std::string::npos, error.find("damaged")) << error;
     EXPECT_EQ((std::vector<std::string>{"Alpha"}), store.List());
@@ -426,7 +428,8 @@ TEST_F(UserSettings, LimitsAreWhatKtrayReads) {
         int32_t read = -7;
         EXPECT_TRUE(ktray::ReadInt(key.Get(), c.value, read)) << c.value;
         EXPECT_EQ(c.expected, read) << c.value;
-        EXPECT_EQ(static_cast<DWORD>(REG_BINARY), GetRawValue(HKEY_CURRENT_USER, kTool, c.value).type);
+        EXPECT_EQ(static_cast<DWORD>(REG_BINARY),
+                  GetRawValue(HKEY_CURRENT_USER, kTool, c.value).type);
     }
     const tune::TraySettings back = tune::ReadTraySettings();
     EXPECT_EQ(2500, back.cpuFanLimit);

@@ -117,7 +117,8 @@ bool BootGuard::WriteFailure(const StartupRecord& record) {
 }
 
 std::string DescribeFailure(const StartupRecord& record) {
-    std::string text = "the start-up of " + (record.when.empty() ? "an unknown time" : record.when) +
+    std::string text = "the start-up of " +
+                       (record.when.empty() ? "an unknown time" : record.when) +
                        " with profile \"" + record.profile + "\" did not finish";
     if (!record.story.empty()) text += ": " + record.story;
     return text;
@@ -174,15 +175,17 @@ StartupResult RunStartup(BootGuard& guard, const ProfileStore& store,
     }
 
     std::string name;
-    if (!guard.StartupProfile(name)) return decide(StartupOutcome::NothingSet, "no start-up profile");
+    if (!guard.StartupProfile(name))
+        return decide(StartupOutcome::NothingSet, "no start-up profile");
     result.profile = name;
     Profile profile;
     std::string error;
     switch (store.Read(name, profile, error)) {
         case ProfileStore::Load::Ok: break;
         case ProfileStore::Load::Missing:
-            return decide(StartupOutcome::ProfileMissing,
-                          "the start-up profile \"" + name + "\" no longer exists; nothing applied");
+            return decide(
+                StartupOutcome::ProfileMissing,
+                "the start-up profile \"" + name + "\" no longer exists; nothing applied");
         case ProfileStore::Load::Damaged:
             return decide(StartupOutcome::ProfileUnusable, error + "; nothing applied");
     }

@@ -262,7 +262,8 @@ std::vector<std::string> ProfileStore::List() const {
 bool ProfileStore::Exists(const std::string& name) const {
     Profile profile;
     std::string error;
-    return CheckProfileName(name) == NameProblem::None && Read(name, profile, error) != Load::Missing;
+    return CheckProfileName(name) == NameProblem::None &&
+           Read(name, profile, error) != Load::Missing;
 }
 
 ProfileStore::Load ProfileStore::Read(const std::string& name, Profile& profile,

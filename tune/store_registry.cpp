@@ -17,7 +17,9 @@ RegistryKey CreateKey(HKEY root, const std::string& path) {
     return key;
 }
 
-bool KeyExists(HKEY root, const std::string& path) { return static_cast<bool>(OpenKey(root, path)); }
+bool KeyExists(HKEY root, const std::string& path) {
+    return static_cast<bool>(OpenKey(root, path));
+}
 
 bool ReadInt(HKEY key, const char* name, int32_t& value) {
     if (!key) return false;

@@ -282,14 +282,15 @@ bool WriteTraySettings(const TrayChanges& changes, TrayWriteResult& result, std:
     if (sound) {
         const bool existed = KeyExists(root, kAudioSettingKey);
         RegistryKey key = CreateKey(root, kAudioSettingKey);
+        const int32_t audioOn = has(TraySetting::Audio) ? number(TraySetting::Audio) : 0;
+        const int32_t audioFlag = has(TraySetting::AudioFlag) ? number(TraySetting::AudioFlag) : 2;
+        const std::string file = has(TraySetting::AudioFile) ? changes.audioFile : "Default.wav";
         if (!existed || has(TraySetting::Audio))
-            ok = WriteInt(key.Get(), "iAudioON", has(TraySetting::Audio) ? number(TraySetting::Audio) : 0) && ok;
+            ok = WriteInt(key.Get(), "iAudioON", audioOn) && ok;
         if (!existed || has(TraySetting::AudioFlag))
-            ok = WriteInt(key.Get(), "iAudioFlag",
-                          has(TraySetting::AudioFlag) ? number(TraySetting::AudioFlag) : 2) && ok;
+            ok = WriteInt(key.Get(), "iAudioFlag", audioFlag) && ok;
         if (!existed || has(TraySetting::AudioFile))
-            ok = WriteText(key.Get(), "AudioFile",
-                           has(TraySetting::AudioFile) ? changes.audioFile : "Default.wav") && ok;
+            ok = WriteText(key.Get(), "AudioFile", file) && ok;
     }
 
     // The schedule: likewise made whole, in ktray's order.
@@ -298,22 +299,29 @@ bool WriteTraySettings(const TrayChanges& changes, TrayWriteResult& result, std:
     if (schedule) {
         const bool existed = KeyExists(root, kSmartFanKey);
         RegistryKey key = CreateKey(root, kSmartFanKey);
-        const char* names[6] = {"iTimerSwitch", "iTimeONh", "iTimeONm",
-                                "iTimeOFFh",    "iTimeOFFm", "iAlwaysON"};
-        int32_t values[6] = {1, 9, 0, 17, 0, 0};
-        bool write[6] = {!existed, !existed, !existed, !existed, !existed, !existed};
-        if (has(TraySetting::FanSchedule)) values[0] = number(TraySetting::FanSchedule), write[0] = true;
+        struct Field {
+            const char* name;
+            int32_t value;  // ktray's default
+            bool write;
+        } fields[6] = {{"iTimerSwitch", 1, !existed}, {"iTimeONh", 9, !existed},
+                       {"iTimeONm", 0, !existed},     {"iTimeOFFh", 17, !existed},
+                       {"iTimeOFFm", 0, !existed},    {"iAlwaysON", 0, !existed}};
+        auto change = [&fields](int index, int32_t value) {
+            fields[index].value = value;
+            fields[index].write = true;
+        };
+        if (has(TraySetting::FanSchedule)) change(0, number(TraySetting::FanSchedule));
         if (has(TraySetting::FanOn)) {
-            values[1] = number(TraySetting::FanOn) / 100, values[2] = number(TraySetting::FanOn) % 100;
-            write[1] = write[2] = true;
+            change(1, number(TraySetting::FanOn) / 100);
+            change(2, number(TraySetting::FanOn) % 100);
         }
         if (has(TraySetting::FanOff)) {
-            values[3] = number(TraySetting::FanOff) / 100, values[4] = number(TraySetting::FanOff) % 100;
-            write[3] = write[4] = true;
+            change(3, number(TraySetting::FanOff) / 100);
+            change(4, number(TraySetting::FanOff) % 100);
         }
-        if (has(TraySetting::FanAlways)) values[5] = number(TraySetting::FanAlways), write[5] = true;
-        for (int i = 0; i < 6; ++i)
-            if (write[i]) ok = WriteInt(key.Get(), names[i], values[i]) && ok;
+        if (has(TraySetting::FanAlways)) change(5, number(TraySetting::FanAlways));
+        for (const Field& field : fields)
+            if (field.write) ok = WriteInt(key.Get(), field.name, field.value) && ok;
     }
 
     if (has(TraySetting::AutoOver)) {

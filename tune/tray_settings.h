@@ -56,7 +56,8 @@ std::string TraySettingText(const TraySettings& settings, TraySetting setting);
 // A set of changes, checked: each setting at most once.
 struct TrayChanges {
     bool has[kTraySettingCount] = {};
-    int32_t number[kTraySettingCount] = {};  // limits and switches; FanOn/FanOff: hour * 100 + minute
+    // Limits and switches as they are; FanOn and FanOff as hour * 100 + minute.
+    int32_t number[kTraySettingCount] = {};
     std::string audioFile;
 
     bool Has(TraySetting s) const { return has[static_cast<int>(s)]; }

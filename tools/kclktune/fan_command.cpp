@@ -11,7 +11,7 @@ namespace {
 constexpr char kCommand[] = "fan";
 
 constexpr char kUsage[] =
-    "usage: kclktune fan on|off\n"
+    "Usage: kclktune fan on|off\n"
     "\n"
     "Switches the north-bridge fan to its stored on or off setting. While ktray runs with the\n"
     "fan schedule active it sets the fan again within 10 seconds (kclktune settings set\n"
@@ -36,7 +36,8 @@ int FanCommand(const Args& args) {
         return kExitNoInterface;
     }
     if ((on ? SF_NB_ON() : SF_NB_OFF()) == 0) {
-        PrintError(kCommand, std::string("the fan ") + (on ? "on" : "off") + " request did not reach the fan");
+        PrintError(kCommand, std::string("the fan ") + (on ? "on" : "off") +
+                                 " request did not reach the fan");
         return kExitRefused;
     }
     JournalNote("fan", "fan", "", args[0], "done");

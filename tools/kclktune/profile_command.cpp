@@ -17,7 +17,7 @@ namespace {
 constexpr char kCommand[] = "profile";
 
 constexpr char kUsage[] =
-    "usage: kclktune profile list\n"
+    "Usage: kclktune profile list\n"
     "       kclktune profile show NAME\n"
     "       kclktune profile save NAME [ITEM=VALUE...]\n"
     "       kclktune profile apply NAME [--step N] [--confirm-within S | --yes] [--dry-run]\n"
@@ -107,7 +107,8 @@ int Save(tune::ProfileStore& store, const Args& args) {
     if (args.size() > 2) {
         SetArguments parsed;
         std::string error;
-        if (!ParseSetArguments(Args(args.begin() + 2, args.end()), parsed, error)) return Usage(error);
+        if (!ParseSetArguments(Args(args.begin() + 2, args.end()), parsed, error))
+            return Usage(error);
         if (parsed.fsbStep || parsed.confirmGiven || parsed.yes || parsed.dryRun)
             return Usage("profile save takes items, not options");
         given = parsed.targets;
@@ -211,7 +212,8 @@ int Delete(tune::ProfileStore& store, const std::string& name) {
     std::string startup;
     if (guard.StartupProfile(startup) && lstrcmpiA(startup.c_str(), name.c_str()) == 0) {
         guard.ClearStartupProfile();
-        PrintOut("profile \"" + name + "\" deleted; it was the start-up profile: start-up is off\n");
+        PrintOut("profile \"" + name +
+                 "\" deleted; it was the start-up profile: start-up is off\n");
     } else {
         PrintOut("profile \"" + name + "\" deleted\n");
     }

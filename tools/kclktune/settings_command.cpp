@@ -12,7 +12,7 @@ namespace {
 constexpr char kCommand[] = "settings";
 
 constexpr char kUsage[] =
-    "usage: kclktune settings show\n"
+    "Usage: kclktune settings show\n"
     "       kclktune settings set NAME=VALUE...\n"
     "\n"
     "ktray's settings (HKCU\\Software\\Corvane\\Kestrel4), every value checked before any is\n"

@@ -16,7 +16,7 @@ namespace {
 constexpr char kCommand[] = "startup";
 
 constexpr char kUsage[] =
-    "usage: kclktune startup show\n"
+    "Usage: kclktune startup show\n"
     "       kclktune startup set NAME\n"
     "       kclktune startup off\n"
     "       kclktune startup run [--delay S] [--window S]\n"
