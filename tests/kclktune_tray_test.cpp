@@ -61,6 +61,8 @@ public:
         process_ = info.hProcess;
         CloseHandle(info.hThread);
         WaitFor([] { return FindFrame() != nullptr; }, 20000);
+        // The frame has its title before start-up's pause ends: a message posted then waits.
+        WaitForInputIdle(process_, 20000);
     }
     ~KtrayProcess() {
         if (!process_) return;
