@@ -1,9 +1,9 @@
 // The start-up profile, the pending mark, the failed start-up's record and the hidden start.
 #include "boot_guard.h"
 
-#include <cstdio>
 
 #include "store_registry.h"
+#include "text.h"
 
 namespace tune {
 
@@ -13,11 +13,10 @@ constexpr size_t kMaxRecordText = 2048;
 constexpr DWORD kShiftPollMs = 50;
 constexpr DWORD kWindowStepMs = 1000;
 
-std::string Seconds(DWORD ms) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%lu", static_cast<unsigned long>(ms / 1000));
-    return text;
-}
+std::string Seconds(DWORD ms) { return Dec(ms / 1000); }
+
+// Zero-filled to two (or more) digits.
+std::string Two(uint32_t value) { return (value < 10 ? "0" : "") + Dec(value); }
 
 // Record texts hold no line breaks of their own: a story is one line.
 std::string OneLine(std::string text) {
@@ -31,10 +30,8 @@ std::string OneLine(std::string text) {
 std::string LocalTimeText() {
     SYSTEMTIME time{};
     GetLocalTime(&time);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", time.wYear, time.wMonth,
-                  time.wDay, time.wHour, time.wMinute, time.wSecond);
-    return text;
+    return Dec(time.wYear) + "-" + Two(time.wMonth) + "-" + Two(time.wDay) + " " +
+           Two(time.wHour) + ":" + Two(time.wMinute) + ":" + Two(time.wSecond);
 }
 
 // --- Registry ---------------------------------------------------------------------------------

@@ -1,23 +1,15 @@
 #include "change_plan.h"
 
 #include <algorithm>
-#include <cstdio>
+
+#include "text.h"
 
 namespace tune {
 
 namespace {
 
-std::string Word(uint16_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(value));
-    return text;
-}
-
-std::string Hex(uint16_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(value));
-    return text;
-}
+std::string Word(uint16_t value) { return Dec(value); }
+std::string Hex(uint16_t value) { return "0x" + tune::Hex(value, 4); }
 
 // "vcore=1525: " - how every validation error starts.
 std::string Prefix(Item item, uint16_t value) {

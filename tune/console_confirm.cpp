@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "confirm.h"
+#include "text.h"
 
 namespace tune {
 
@@ -34,8 +35,10 @@ bool ConsoleConfirmIo::WaitForConfirmation(uint32_t ms) {
 }
 
 void ConsoleConfirmIo::ShowRemaining(uint32_t seconds) {
-    std::printf("\rPress Enter within %2u s to keep the new settings; otherwise they are put back. ",
-                static_cast<unsigned>(seconds));
+    const std::string count = (seconds < 10 ? " " : "") + Dec(seconds);
+    std::fputs(("\rPress Enter within " + count +
+                " s to keep the new settings; otherwise they are put back. ").c_str(),
+               stdout);
     std::fflush(stdout);
 }
 

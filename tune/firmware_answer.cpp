@@ -1,8 +1,7 @@
 // What the firmware answered, in words: status words and the clock requests' problem bits by
 // the names the firmware gives their meanings.
-#include <cstdio>
-
 #include "board_port.h"
+#include "text.h"
 
 namespace tune {
 
@@ -37,14 +36,11 @@ const char* const kClockProblems[] = {
 }  // namespace
 
 std::string DescribeAnswer(const FirmwareAnswer& a) {
-    char text[64];
     if (a.yesNo) return a.status == 0 ? "yes" : "no";
     if (a.Done()) return "done";
-    std::snprintf(text, sizeof text, "status %04Xh (%s)", a.status, StatusName(a.status));
-    std::string out = text;
+    std::string out = "status " + Hex(a.status, 4) + "h (" + StatusName(a.status) + ")";
     if (a.clock && a.bx != 0) {
-        std::snprintf(text, sizeof text, ", BX %04Xh (", a.bx);
-        out += text;
+        out += ", BX " + Hex(a.bx, 4) + "h (";
         bool first = true;
         for (int bit = 0; bit < 16; ++bit) {
             if (!(a.bx & (1u << bit))) continue;
@@ -53,8 +49,7 @@ std::string DescribeAnswer(const FirmwareAnswer& a) {
             if (bit < static_cast<int>(sizeof kClockProblems / sizeof kClockProblems[0])) {
                 out += kClockProblems[bit];
             } else {
-                std::snprintf(text, sizeof text, "bit %d", bit);
-                out += text;
+                out += "bit " + Dec(static_cast<uint32_t>(bit));
             }
         }
         out += ")";

@@ -1,10 +1,9 @@
 #include "journal.h"
 
-#include <cstdio>
-
 #include <windows.h>
 
 #include "data_folder.h"
+#include "text.h"
 #include "win_handles.h"
 
 namespace tune {
@@ -36,10 +35,10 @@ bool ReadFileText(const std::string& path, std::string& text) {
 std::string Now() {
     SYSTEMTIME t{};
     GetSystemTime(&t);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", t.wYear, t.wMonth, t.wDay,
-                  t.wHour, t.wMinute, t.wSecond);
-    return text;
+    const auto two = [](unsigned v) { return std::string(1, static_cast<char>('0' + v / 10 % 10)) +
+                                              static_cast<char>('0' + v % 10); };
+    return Dec(t.wYear) + "-" + two(t.wMonth) + "-" + two(t.wDay) + "T" + two(t.wHour) + ":" +
+           two(t.wMinute) + ":" + two(t.wSecond) + "Z";
 }
 
 }  // namespace

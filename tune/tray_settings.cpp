@@ -2,9 +2,9 @@
 // told through its window.
 #include "tray_settings.h"
 
-#include <cstdio>
 
 #include "store_registry.h"
+#include "text.h"
 
 namespace tune {
 
@@ -50,16 +50,16 @@ constexpr SettingRow kRows[kTraySettingCount] = {
 const SettingRow& Row(TraySetting setting) { return kRows[static_cast<int>(setting)]; }
 
 std::string Decimal(int32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%ld", static_cast<long>(value));
-    return text;
+    if (value >= 0) return Dec(static_cast<uint32_t>(value));
+    return "-" + Dec(0u - static_cast<uint32_t>(value));
 }
 
+// Values from the registry may be anything: two digits at least, a minus kept.
 std::string TimeText(int32_t hour, int32_t minute) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%02ld:%02ld", static_cast<long>(hour),
-                  static_cast<long>(minute));
-    return text;
+    auto two = [](int32_t value) {
+        return (value >= 0 && value < 10 ? "0" : "") + Decimal(value);
+    };
+    return two(hour) + ":" + two(minute);
 }
 
 enum class NumberParse { Ok, NotANumber, OutOfRange };

@@ -1,34 +1,28 @@
 #include "verified_apply.h"
 
-#include <cstdio>
+#include "text.h"
 
 namespace tune {
 
 namespace {
 
 std::string ClockText(const ClockWords& w) {
-    char text[64];
-    std::snprintf(text, sizeof text, "fsb %u dram 0x%04X agp 0x%04X pci 0x%04X", w.fsb, w.dram,
-                  w.agp, w.pci);
-    return text;
+    return "fsb " + Dec(w.fsb) + " dram 0x" + Hex(w.dram, 4) + " agp 0x" + Hex(w.agp, 4) +
+           " pci 0x" + Hex(w.pci, 4);
 }
 
 }  // namespace
 
 std::string WordText(Item item, uint16_t word) {
-    char text[16];
     const bool hex = item == Item::Dram || item == Item::Agp || item == Item::Pci ||
                      item == Item::Cia;
-    std::snprintf(text, sizeof text, hex ? "0x%04X" : "%u", static_cast<unsigned>(word));
-    return text;
+    return hex ? "0x" + Hex(word, 4) : Dec(word);
 }
 
 std::string StepName(const std::vector<Step>& steps, size_t index) {
     const Step& s = steps[index];
-    char text[32];
-    std::snprintf(text, sizeof text, "step %u/%u (", static_cast<unsigned>(index + 1),
-                  static_cast<unsigned>(steps.size()));
-    std::string name = text + std::string(ItemName(s.item)) + " " +
+    std::string name = "step " + Dec(static_cast<uint32_t>(index + 1)) + "/" +
+                       Dec(static_cast<uint32_t>(steps.size())) + " (" + std::string(ItemName(s.item)) + " " +
                        (s.fromKnown ? WordText(s.item, s.from) : std::string("unknown")) + " -> " +
                        WordText(s.item, s.to);
     // Words an FSB step carries along.
@@ -111,9 +105,8 @@ ApplyOutcome VerifiedApply::Apply(const std::vector<Step>& steps) {
                 }
             }
         }
-        char number[32];
-        std::snprintf(number, sizeof number, "step %u/%u: ", static_cast<unsigned>(i + 1),
-                      static_cast<unsigned>(steps.size()));
+        const std::string number = "step " + Dec(static_cast<uint32_t>(i + 1)) + "/" +
+                                   Dec(static_cast<uint32_t>(steps.size())) + ": ";
         if (verified) {
             Record("apply", step, step.from, step.to, number + answerText);
             ++outcome.applied;
@@ -141,9 +134,8 @@ ApplyOutcome VerifiedApply::Apply(const std::vector<Step>& steps) {
 bool VerifiedApply::Rollback(const std::vector<Step>& steps, size_t count, std::string& failure) {
     for (size_t i = count; i-- > 0;) {
         const Step& step = steps[i];
-        char number[32];
-        std::snprintf(number, sizeof number, "step %u/%u: ", static_cast<unsigned>(i + 1),
-                      static_cast<unsigned>(steps.size()));
+        const std::string number = "step " + Dec(static_cast<uint32_t>(i + 1)) + "/" +
+                                   Dec(static_cast<uint32_t>(steps.size())) + ": ";
         const std::string name = "rollback of " + StepName(steps, i);
         if (IsClock(step.item)) {
             ClockWords now;
@@ -162,16 +154,16 @@ bool VerifiedApply::Rollback(const std::vector<Step>& steps, size_t count, std::
                 problem = "read back " + ClockText(now) + ", expected " + ClockText(step.clockBefore);
             if (!problem.empty()) {
                 failure = name + ": " + problem;
-                Record("rollback-failed", step, step.to, step.from, std::string(number) + problem);
+                Record("rollback-failed", step, step.to, step.from, number + problem);
                 return false;
             }
-            Record("rollback", step, step.to, step.from, std::string(number) + "done");
+            Record("rollback", step, step.to, step.from, number + "done");
             continue;
         }
         if (!step.fromKnown) {
             failure = name + ": the firmware cannot report " + std::string(ItemName(step.item)) +
                       "'s earlier state, so it cannot be put back";
-            Record("rollback-failed", step, step.to, step.from, std::string(number) + "earlier state unknown");
+            Record("rollback-failed", step, step.to, step.from, number + "earlier state unknown");
             return false;
         }
         uint16_t now = 0;
@@ -186,10 +178,10 @@ bool VerifiedApply::Rollback(const std::vector<Step>& steps, size_t count, std::
             problem = "read back " + WordText(step.item, now);
         if (!problem.empty()) {
             failure = name + ": " + problem;
-            Record("rollback-failed", step, step.to, step.from, std::string(number) + problem);
+            Record("rollback-failed", step, step.to, step.from, number + problem);
             return false;
         }
-        Record("rollback", step, step.to, step.from, std::string(number) + "done");
+        Record("rollback", step, step.to, step.from, number + "done");
     }
     return true;
 }

@@ -6,6 +6,7 @@
 #include "confirm.h"
 #include "journal.h"
 #include "last_set.h"
+#include "text.h"
 #include "verified_apply.h"
 
 namespace kclktune {
@@ -15,12 +16,11 @@ namespace {
 // After a failed rollback: every item in force beside what it was before the run, on stderr.
 void PrintStateLoudly(const char* command, const tune::BoardSnapshot& before,
                       const std::string& failure, const std::string& rollback) {
-    std::fprintf(stderr,
-                 "kclktune %s: ROLLBACK FAILED - THE BOARD IS NOT AS IT WAS BEFORE THIS RUN\n"
-                 "kclktune %s: the run stopped at: %s\n"
-                 "kclktune %s: the rollback stopped at: %s\n"
-                 "kclktune %s: item     in force    before the run\n",
-                 command, command, failure.c_str(), command, rollback.c_str(), command);
+    const std::string head = std::string("kclktune ") + command + ": ";
+    std::string report = head + "ROLLBACK FAILED - THE BOARD IS NOT AS IT WAS BEFORE THIS RUN\n" +
+                         head + "the run stopped at: " + failure + "\n" + head +
+                         "the rollback stopped at: " + rollback + "\n" + head +
+                         "item     in force    before the run\n";
     const tune::BoardSnapshot now = tune::ReadBoardSnapshot();
     for (int i = 0; i < tune::kItemCount; ++i) {
         const tune::Item item = static_cast<tune::Item>(i);
@@ -28,21 +28,22 @@ void PrintStateLoudly(const char* command, const tune::BoardSnapshot& before,
         const std::optional<uint16_t> is = now.usable ? now.Current(item) : std::nullopt;
         const std::string isText = is ? tune::WordText(item, *is) : "unknown";
         const std::string wasText = was ? tune::WordText(item, *was) : "unknown";
-        std::fprintf(stderr, "kclktune %s: %-8s %-11s %-11s%s\n", command,
-                     std::string(tune::ItemName(item)).c_str(), isText.c_str(), wasText.c_str(),
-                     is && was && *is != *was ? "  DIFFERS" : "");
+        report += head + tune::Padded(std::string(tune::ItemName(item)), 8) + " " +
+                  tune::Padded(isText, 11) + " " + tune::Padded(wasText, 11) +
+                  (is && was && *is != *was ? "  DIFFERS" : "") + "\n";
     }
-    std::fprintf(stderr,
-                 "kclktune %s: check the board now; if it misbehaves, restart it: it starts with "
-                 "its boot preset.\n",
-                 command);
+    report += head + "check the board now; if it misbehaves, restart it: it starts with its boot "
+                     "preset.\n";
+    std::fputs(report.c_str(), stderr);
 }
 
 }  // namespace
 
 void PrintError(const char* command, const std::string& text) {
-    std::fprintf(stderr, "kclktune %s: %s\n", command, text.c_str());
+    std::fputs((std::string("kclktune ") + command + ": " + text + "\n").c_str(), stderr);
 }
+
+void Print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
 bool OpenJournal(const char* command, std::string& path) {
     if (!tune::Journal::DefaultPath(path)) {
@@ -60,10 +61,11 @@ bool OpenJournal(const char* command, std::string& path) {
 bool ReadUsableSnapshot(const char* command, tune::BoardSnapshot& snapshot) {
     snapshot = tune::ReadBoardSnapshot();
     if (snapshot.usable) return true;
-    char text[96];
-    std::snprintf(text, sizeof text, "no tuning interface (Check_KRVer answered %d)",
-                  static_cast<int>(snapshot.krVersion));
-    PrintError(command, text);
+    const int32_t answer = snapshot.krVersion;
+    PrintError(command, "no tuning interface (Check_KRVer answered " +
+                            (answer < 0 ? "-" + tune::Dec(static_cast<uint32_t>(-answer))
+                                        : tune::Dec(static_cast<uint32_t>(answer))) +
+                            ")");
     return false;
 }
 
@@ -91,13 +93,12 @@ int ApplyTargets(const tune::TargetSet& targets, const ApplyFlowOptions& o) {
         return kExitUsage;
     }
     if (plan.steps.empty()) {
-        std::printf("Nothing to change: every value is already in force.\n");
+        Print("Nothing to change: every value is already in force.\n");
         return kExitDone;
     }
-    std::printf("%s plan, %u step(s):\n", o.dryRun ? "Dry run of the" : "The",
-                static_cast<unsigned>(plan.steps.size()));
-    for (size_t i = 0; i < plan.steps.size(); ++i)
-        std::printf("  %s\n", tune::StepName(plan.steps, i).c_str());
+    Print(std::string(o.dryRun ? "Dry run of the" : "The") + " plan, " +
+          tune::Dec(static_cast<uint32_t>(plan.steps.size())) + " step(s):\n");
+    for (size_t i = 0; i < plan.steps.size(); ++i) Print("  " + tune::StepName(plan.steps, i) + "\n");
     std::fflush(stdout);
 
     tune::KclkBoardPort port;
@@ -108,7 +109,7 @@ int ApplyTargets(const tune::TargetSet& targets, const ApplyFlowOptions& o) {
             PrintError(command, failure + "; nothing was set");
             return kExitRefused;
         }
-        std::printf("Dry run: the firmware accepted every probe; nothing was set.\n");
+        Print("Dry run: the firmware accepted every probe; nothing was set.\n");
         return kExitDone;
     }
 
@@ -128,7 +129,7 @@ int ApplyTargets(const tune::TargetSet& targets, const ApplyFlowOptions& o) {
         PrintStateLoudly(command, snapshot, outcome.failure, outcome.rollback);
         return kExitRollbackFailed;
     }
-    std::printf("Applied and read back: every step.\n");
+    Print("Applied and read back: every step.\n");
     std::fflush(stdout);
 
     if (o.confirm) {
@@ -137,27 +138,24 @@ int ApplyTargets(const tune::TargetSet& targets, const ApplyFlowOptions& o) {
             if (tune::HasConsoleInput()) {
                 tune::ConsoleConfirmIo io;
                 confirmed = tune::AwaitConfirmation(io, o.confirmSeconds);
-                std::printf("\n");
+                Print("\n");
             } else {
-                std::printf("No console to confirm on: the change is put back after %u s "
-                            "(give --yes to keep it).\n",
-                            static_cast<unsigned>(o.confirmSeconds));
+                Print("No console to confirm on: the change is put back after " +
+                      tune::Dec(o.confirmSeconds) + " s (give --yes to keep it).\n");
                 std::fflush(stdout);
                 tune::UnattendedConfirmIo io;
                 confirmed = tune::AwaitConfirmation(io, o.confirmSeconds);
             }
         }
         if (!confirmed) {
-            char answer[64];
-            std::snprintf(answer, sizeof answer, "not confirmed within %u s",
-                          static_cast<unsigned>(o.confirmSeconds));
+            const std::string answer = "not confirmed within " + tune::Dec(o.confirmSeconds) + " s";
             journal.Append("revert", "*", "", "", answer);
             std::string failure;
             if (!apply.Rollback(plan.steps, plan.steps.size(), failure)) {
                 PrintStateLoudly(command, snapshot, answer, failure);
                 return kExitRollbackFailed;
             }
-            PrintError(command, std::string(answer) + "; every step was put back");
+            PrintError(command, answer + "; every step was put back");
             return kExitNotConfirmed;
         }
         journal.Append("confirm", "*", "", "", o.yes ? "confirmed by --yes" : "confirmed by the user");
@@ -173,10 +171,11 @@ int ApplyTargets(const tune::TargetSet& targets, const ApplyFlowOptions& o) {
             record.before.Set(step.item, *was);
             record.after.Set(step.item, targets.Get(step.item));
         }
-        if (!tune::SaveLastSet(record))
+        // A change of MIB alone leaves the record of the last change that revert can undo.
+        if (!record.before.Empty() && !tune::SaveLastSet(record))
             PrintError(command, "the change is kept, but it could not be recorded for revert");
     }
-    std::printf("Done: the new settings are kept.\n");
+    Print("Done: the new settings are kept.\n");
     return kExitDone;
 }
 

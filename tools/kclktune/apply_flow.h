@@ -29,6 +29,9 @@ int ApplyTargets(const tune::TargetSet& targets, const ApplyFlowOptions& options
 // Prints "kclktune <command>: <text>" on stderr.
 void PrintError(const char* command, const std::string& text);
 
+// Writes text to stdout as it is (no formatting).
+void Print(const std::string& text);
+
 // Opens the journal and checks that it can be written; prints the error when it cannot.
 bool OpenJournal(const char* command, std::string& path);
 

@@ -8,6 +8,7 @@
 #include "kclk.h"
 #include "last_set.h"
 #include "board_port.h"
+#include "text.h"
 #include "tune_commands.h"
 #include "verified_apply.h"
 
@@ -130,18 +131,18 @@ int PermanentCommand(const Args& args) {
         return kExitUsage;
     }
 
-    std::printf(
-        "WARNING: this stores the clock setting in force (fsb %u, dram 0x%04X, agp 0x%04X, pci "
-        "0x%04X)\nas the board's boot preset. The board will start with it from now on, before "
-        "Windows or\nthis tool can check anything. If the board then fails to start, only the "
-        "firmware's own\nrecovery (clearing its settings) brings the old preset back.\n",
-        words.fsb, words.dram, words.agp, words.pci);
+    Print("WARNING: this stores the clock setting in force (fsb " + tune::Dec(words.fsb) +
+          ", dram 0x" + tune::Hex(words.dram, 4) + ", agp 0x" + tune::Hex(words.agp, 4) +
+          ", pci 0x" + tune::Hex(words.pci, 4) +
+          ")\nas the board's boot preset. The board will start with it from now on, before "
+          "Windows or\nthis tool can check anything. If the board then fails to start, only the "
+          "firmware's own\nrecovery (clearing its settings) brings the old preset back.\n");
     std::fflush(stdout);
     bool confirmed = yes;
     if (!confirmed && tune::HasConsoleInput()) {
         tune::ConsoleConfirmIo io;
         confirmed = tune::AwaitConfirmation(io, tune::kDefaultConfirmSeconds);
-        std::printf("\n");
+        Print("\n");
     }
     if (!confirmed) {
         PrintError(command, "not confirmed (press Enter in time, or give --yes); the boot preset "
@@ -175,15 +176,15 @@ int PermanentCommand(const Args& args) {
     if (!read || fsb != words.fsb || dram != words.dram || agp != words.agp ||
         presetPci != currentPci) {
         journal.Append("permanent-verify-failed", item, "", text, "the boot preset reads back otherwise");
-        std::fprintf(stderr,
-                     "kclktune permanent: VERIFY FAILED - the firmware answered done, but its boot "
-                     "preset reads back as fsb %u, dram 0x%04X, agp 0x%04X (PCI %u, in force %u); "
-                     "check the board's setup before restarting it\n",
-                     fsb, dram, agp, presetPci, currentPci);
+        PrintError(command, "VERIFY FAILED - the firmware answered done, but its boot preset "
+                            "reads back as fsb " + tune::Dec(fsb) + ", dram 0x" + tune::Hex(dram, 4) +
+                            ", agp 0x" + tune::Hex(agp, 4) + " (PCI " + tune::Dec(presetPci) +
+                            ", in force " + tune::Dec(currentPci) +
+                            "); check the board's setup before restarting it");
         return kExitRollbackFailed;
     }
     journal.Append("permanent", item, "", text, "done");
-    std::printf("Stored: the board now starts with this clock setting.\n");
+    Print("Stored: the board now starts with this clock setting.\n");
     return kExitDone;
 }
 

@@ -42,7 +42,9 @@ int Run(int argc, char** argv) {
         if (std::strcmp(word, "startup") != 0) kclktune::TellUntoldStartupFailure();
         return command.run(args);
     }
-    std::fprintf(stderr, "kclktune: unknown command '%s' (see kclktune --help)\n", word);
+    std::fputs("kclktune: unknown command '", stderr);
+    std::fputs(word, stderr);
+    std::fputs("' (see kclktune --help)\n", stderr);
     return kclktune::kExitUsage;
 }
 

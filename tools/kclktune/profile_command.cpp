@@ -9,6 +9,7 @@
 #include "command_args.h"
 #include "profiles.h"
 #include "store_glue.h"
+#include "text.h"
 
 namespace kclktune {
 
@@ -61,7 +62,7 @@ std::string Summary(const tune::TargetSet& targets) {
         const tune::Item item = static_cast<tune::Item>(i);
         if (!targets.Has(item)) continue;
         if (!text.empty()) text += ' ';
-        text += std::string(tune::ItemName(item)) + "=" + std::to_string(targets.Get(item));
+        text += std::string(tune::ItemName(item)) + "=" + tune::Dec(targets.Get(item));
     }
     return text;
 }

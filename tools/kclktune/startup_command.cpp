@@ -161,7 +161,7 @@ int Run(const Args& args) {
 void TellUntoldStartupFailure() {
     std::string message;
     if (tune::BootGuard().TakeUntoldFailure(message))
-        std::fprintf(stderr, "kclktune: %s\n", message.c_str());
+        std::fputs(("kclktune: " + message + "\n").c_str(), stderr);
 }
 
 int StartupCommand(const Args& args) {

@@ -6,6 +6,7 @@
 
 #include "apply_flow.h"
 #include "board_snapshot.h"
+#include "text.h"
 #include "tune_commands.h"
 #include "verified_apply.h"
 
@@ -15,27 +16,25 @@ namespace {
 
 using tune::Item;
 
-std::string Format(const char* format, unsigned value) {
-    char text[32];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
+std::string Dec(uint32_t value) { return tune::Dec(value); }
+std::string Int(int32_t value) {
+    return value < 0 ? "-" + tune::Dec(static_cast<uint32_t>(-value)) : tune::Dec(static_cast<uint32_t>(value));
 }
 
 // The simulated board's convention: frequencies are MHz x 100.
 std::string Mhz(uint16_t word) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%u.%02u MHz", word / 100u, word % 100u);
-    return text;
+    const uint32_t cents = word % 100u;
+    return tune::Dec(word / 100u) + "." + (cents < 10 ? "0" : "") + tune::Dec(cents) + " MHz";
 }
 
 std::string Words(const std::vector<uint16_t>& words, bool hex) {
     std::string text;
-    for (uint16_t w : words) text += (text.empty() ? "" : " ") + Format(hex ? "0x%04X" : "%u", w);
+    for (uint16_t w : words) text += (text.empty() ? "" : " ") + (hex ? "0x" + tune::Hex(w, 4) : Dec(w));
     return text.empty() ? "none" : text;
 }
 
 std::string Limit(const tune::WordLimit& l) {
-    return l.Known() ? Format("%u", l.low) + ".." + Format("%u", l.high) : "unknown";
+    return l.Known() ? Dec(l.low) + ".." + Dec(l.high) : "unknown";
 }
 
 int ClockIndex(Item item) { return static_cast<int>(item) - static_cast<int>(Item::Dram); }
@@ -70,7 +69,7 @@ std::string Offered(const tune::BoardSnapshot& s, Item item) {
         return "table " + Words(s.Level(item)->table.entries, false);
     case Item::Ratio:
         return "table " + Words(s.ratio.table.entries, false) + "; limit " + Limit(s.ratio.limit) +
-               " (processor default " + Format("%u", s.ratio.limit.cx) + ")";
+               " (processor default " + Dec(s.ratio.limit.cx) + ")";
     case Item::Cia:
         return "levels " + Words(s.cia.levels.entries, false) +
                " (control word: bit 15 engaged, low byte the level)";
@@ -96,7 +95,7 @@ std::string Preset(const tune::BoardSnapshot& s, Item item) {
     if (!tune::IsClock(item)) return "-";
     const tune::ClockState& c = s.clock;
     if (item == Item::Fsb)
-        return c.presetStatus == 0 ? Format("%u", c.preset.fsb) + " (" + Mhz(c.preset.fsb) + ")" : "unknown";
+        return c.presetStatus == 0 ? Dec(c.preset.fsb) + " (" + Mhz(c.preset.fsb) + ")" : "unknown";
     const int i = ClockIndex(item);
     const std::string frequency =
         c.presetFrequencyStatus[i] == 0 ? " (" + Mhz(c.presetFrequency[i]) + ")" : "";
@@ -118,47 +117,47 @@ std::string Quoted(const std::string& text) {
 
 std::string Array(const std::vector<uint16_t>& words) {
     std::string out = "[";
-    for (size_t i = 0; i < words.size(); ++i) out += (i ? "," : "") + Format("%u", words[i]);
+    for (size_t i = 0; i < words.size(); ++i) out += (i ? "," : "") + Dec(words[i]);
     return out + "]";
 }
 
 std::string LimitJson(const tune::WordLimit& l) {
-    return l.Known() ? "[" + Format("%u", l.low) + "," + Format("%u", l.high) + "]" : "null";
+    return l.Known() ? "[" + Dec(l.low) + "," + Dec(l.high) + "]" : "null";
 }
 
 std::string ItemJson(const tune::BoardSnapshot& s, Item item) {
     std::string whyNot;
     const bool adjustable = s.Adjustable(item, &whyNot);
     const std::optional<uint16_t> word = s.Current(item);
-    std::string out = "{\"current\":" + (word ? Format("%u", *word) : "null");
+    std::string out = "{\"current\":" + (word ? Dec(*word) : "null");
     const tune::ClockState& c = s.clock;
     if (tune::IsClock(item)) {
         const bool presetKnown = c.presetStatus == 0 && item != Item::Pci;
-        out += ",\"preset\":" + (presetKnown ? Format("%u", c.preset.Get(item)) : "null");
-        out += ",\"attributes\":" + Format("%u", c.Attributes(item));
+        out += ",\"preset\":" + (presetKnown ? Dec(c.preset.Get(item)) : "null");
+        out += ",\"attributes\":" + Dec(c.Attributes(item));
         if (item == Item::Fsb) {
             out += ",\"linear_limit\":" + LimitJson(c.limits[tune::kLinearFsbLimit]);
             out += ",\"table\":" + Array(c.tables[tune::kDiscreteFsbTable].entries);
             out += ",\"asynchronous_table\":" + Array(c.tables[tune::kFsbAsyncTable].entries);
             out += ",\"dividers\":" + Array(c.tables[tune::kFsbDividerTable].entries);
             out += ",\"vco_limit\":" + LimitJson(c.limits[tune::kVcoLimit]);
-            if (c.fsbFrequencyStatus == 0) out += ",\"frequency\":" + Format("%u", c.fsbFrequency);
+            if (c.fsbFrequencyStatus == 0) out += ",\"frequency\":" + Dec(c.fsbFrequency);
         } else {
             const int i = ClockIndex(item);
             out += ",\"dividers\":" + Array(c.tables[tune::kDramDividerTable + i].entries);
             out += ",\"asynchronous_table\":" + Array(c.tables[tune::kDramAsyncTable + i].entries);
             out += ",\"limit\":" + LimitJson(c.limits[tune::kDramLimit + i]);
-            if (c.frequencyStatus[i] == 0) out += ",\"frequency\":" + Format("%u", c.frequency[i]);
+            if (c.frequencyStatus[i] == 0) out += ",\"frequency\":" + Dec(c.frequency[i]);
             if (c.presetFrequencyStatus[i] == 0)
-                out += ",\"preset_frequency\":" + Format("%u", c.presetFrequency[i]);
+                out += ",\"preset_frequency\":" + Dec(c.presetFrequency[i]);
         }
     } else if (const tune::LevelState* level = s.Level(item)) {
-        out += ",\"support_status\":" + Format("%u", level->supportStatus);
-        out += ",\"attribute\":" + Format("%u", level->attribute);
+        out += ",\"support_status\":" + Dec(level->supportStatus);
+        out += ",\"attribute\":" + Dec(level->attribute);
         out += ",\"table\":" + Array(level->table.entries);
         if (item == Item::Ratio) {
             out += ",\"limit\":" + LimitJson(level->limit);
-            out += ",\"processor_default\":" + Format("%u", level->limit.cx);
+            out += ",\"processor_default\":" + Dec(level->limit.cx);
         }
     } else if (item == Item::Cia) {
         out += ",\"levels\":" + Array(s.cia.levels.entries);
@@ -172,7 +171,7 @@ std::string ItemJson(const tune::BoardSnapshot& s, Item item) {
 
 std::string Json(const tune::BoardSnapshot& s) {
     std::string out = "{\"available\":" + std::string(s.usable ? "true" : "false") +
-                      ",\"Check_KRVer\":" + Format("%d", static_cast<unsigned>(s.krVersion));
+                      ",\"Check_KRVer\":" + Int(s.krVersion);
     if (s.usable) {
         out += ",\"units\":\"firmware words; on the simulated board frequencies are MHz x 100\"";
         out += ",\"items\":{";
@@ -210,26 +209,30 @@ int StatusCommand(const Args& args) {
     }
     if (!s.usable) {
         PrintError("status", "no tuning interface (Check_KRVer answered " +
-                                 Format("%d", static_cast<unsigned>(s.krVersion)) + ")");
+                                 Int(s.krVersion) + ")");
         return kExitNoInterface;
     }
-    std::printf("Tuning interface: usable (Check_KRVer %d). MHz: the simulated board's convention, "
-                "word / 100.\n",
-                static_cast<int>(s.krVersion));
-    std::printf("%-6s %-22s %-22s %-10s %s\n", "item", "in force", "boot preset", "adjustable",
-                "new values");
+    std::string out = "Tuning interface: usable (Check_KRVer " + Int(s.krVersion) +
+                      "). MHz: the simulated board's convention, word / 100.\n";
+    const auto row = [&out](const std::string& item, const std::string& inForce,
+                            const std::string& preset, const std::string& adjustable,
+                            const std::string& values) {
+        out += tune::Padded(item, 6) + " " + tune::Padded(inForce, 22) + " " +
+               tune::Padded(preset, 22) + " " + tune::Padded(adjustable, 10) + " " + values + "\n";
+    };
+    row("item", "in force", "boot preset", "adjustable", "new values");
     for (int i = 0; i < tune::kItemCount; ++i) {
         const Item item = static_cast<Item>(i);
         std::string whyNot;
         const bool adjustable = s.Adjustable(item, &whyNot);
-        std::printf("%-6s %-22s %-22s %-10s %s\n", std::string(tune::ItemName(item)).c_str(),
-                    InForce(s, item).c_str(), Preset(s, item).c_str(), adjustable ? "yes" : "no",
-                    adjustable ? Offered(s, item).c_str() : whyNot.c_str());
+        row(std::string(tune::ItemName(item)), InForce(s, item), Preset(s, item),
+            adjustable ? "yes" : "no", adjustable ? Offered(s, item) : whyNot);
     }
     if (s.fanChecked)
-        std::printf("smart fan: %s\n", s.fanPresent == 1 ? "present" : "not present");
+        out += std::string("smart fan: ") + (s.fanPresent == 1 ? "present" : "not present") + "\n";
     else
-        std::printf("smart fan: not checked on this Windows (the check may change its flags)\n");
+        out += "smart fan: not checked on this Windows (the check may change its flags)\n";
+    Print(out);
     return kExitDone;
 }
 
