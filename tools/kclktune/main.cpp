@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "commands.h"
+#include "store_glue.h"
 #include "tune_commands.h"
 
 namespace {
@@ -36,6 +37,9 @@ int Run(int argc, char** argv) {
     for (const Command& command : kCommands) {
         if (std::strcmp(word, command.name) != 0) continue;
         const kclktune::Args args(argv + 2, argv + argc);
+        // A start-up that never finished is told once, whatever the user runs next; the
+        // start-up commands show it themselves (and the hidden start tells nobody).
+        if (std::strcmp(word, "startup") != 0) kclktune::TellUntoldStartupFailure();
         return command.run(args);
     }
     std::fputs("kclktune: unknown command '", stderr);
