@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <cctype>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -389,11 +390,19 @@ TEST(Installer, InteractiveInstallShowsParagraphsAndOffersToStartTheTrayManager)
     };
 
     // The first page can take long to come under an emulator (the installer unpacks first).
+    // The rich edit class is RichEdit20A, RichEdit20W or RICHEDIT50W, by NSIS and Windows.
     const HWND licence = WaitForWindow(id, [](HWND w) {
-        return ClassOf(w).find("RichEdit") != std::string::npos && GetWindowTextLengthA(w) > 500;
+        std::string name = ClassOf(w);
+        for (char& c : name) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+        return name.find("richedit") != std::string::npos && GetWindowTextLengthA(w) > 500;
     }, 120000);
-    if (!licence) end();
-    ASSERT_NE(nullptr, licence) << "no licence page";
+    std::string seen;
+    if (!licence) {
+        for (HWND w : WindowsOf(id))
+            seen += ClassOf(w) + "(" + std::to_string(GetWindowTextLengthA(w)) + ") ";
+        end();
+    }
+    ASSERT_NE(nullptr, licence) << "no licence page; windows: " << seen;
     // Paragraphs as the control gives them back, whether it ends them with CR or CR LF.
     std::string shown = TextOf(licence);
     for (char& c : shown)
