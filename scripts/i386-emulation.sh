@@ -55,7 +55,8 @@ fi
 # Wine's fault handling under the emulator (scripts/qemu-i386-traps.c); the scripts that start
 # Wine preload it when it is there (cmake/wine-env.sh).
 if [ ! -f "/usr/local/lib/i386-linux-gnu/$traps" ]; then
-  command -v gcc >/dev/null && [ -d /usr/lib32 ] || apt-get install -y -qq gcc-multilib >/dev/null
+  [ "$(dpkg-query -W -f='${db:Status-Status}' gcc-multilib 2>/dev/null)" = installed ] ||
+    apt-get install -y -qq gcc-multilib >/dev/null
   mkdir -p /usr/local/lib/i386-linux-gnu /usr/local/lib/x86_64-linux-gnu
   source=$(dirname "$0")/qemu-i386-traps.c
   gcc -m32 -O2 -shared -fPIC "$source" -o "/usr/local/lib/i386-linux-gnu/$traps" -ldl
