@@ -14,9 +14,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "handles.h"
-#include "subclass_wnd.h"
-#include "window.h"
+#include "window_layer.h"
 
 namespace ktray {
 

@@ -4,8 +4,8 @@
 #include <commctrl.h>
 
 #include "about_box.h"
-#include "build_title.h"
 #include "hardware_alarm.h"
+#include "installed_title.h"
 #include "kclk.h"
 #include "processor_check.h"
 #include "registry.h"
@@ -51,18 +51,12 @@ void CMainFrame::ReadInstalledTools() {
     ToolFlags& tools = Tools();
     tools.tuningTool = tools.logoTool = tools.dmiTool = tools.biosTool = 0;
 
-    RegistryKey tuning = OpenKey(HKEY_LOCAL_MACHINE, kTuningKey);
-    if (tuning) {
-        char version[kTuningVersionBytes];
-        if (!ReadString(tuning.Get(), kTuningVersionValue, version, sizeof(version)) ||
-            !FormatBuildTitle(version, m_buildTitle, sizeof(m_buildTitle))) {
-            if (!LoadStringA(GetModuleHandleA(nullptr), IDS_BUILD_FALLBACK, m_buildTitle,
-                             sizeof(m_buildTitle)))
-                m_buildTitle[0] = '\0';
-        }
-        tuning.Close();
+    // The tool's own window carries the same title (formed by the same code), which the alarm
+    // watch looks for; with the tool not installed there is no title to look for.
+    if (InstalledBuildTitle(m_buildTitle, sizeof(m_buildTitle)))
         tools.tuningTool = 1;
-    }
+    else
+        m_buildTitle[0] = '\0';
     ReadOtherToolKeys(tools);
 }
 

@@ -11,7 +11,7 @@
 #include "program_paths.h"
 #include "sound_library.h"
 #include "taskbar_icon.h"
-#include "window.h"
+#include "window_layer.h"
 
 namespace ktray {
 

@@ -2,7 +2,7 @@
 // its icon and deletes itself when its window is destroyed.
 #pragma once
 
-#include "window.h"
+#include "window_layer.h"
 
 namespace ktray {
 

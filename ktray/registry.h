@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "handles.h"
+#include "window_layer.h"
 
 namespace ktray {
 

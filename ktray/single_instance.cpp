@@ -1,39 +1,20 @@
-// The one-instance rule: the session's named mutex, held for the life of the instance. The
-// system closes it with the process however the process ends, so a killed instance never
-// keeps the next one out.
 #include "single_instance.h"
 
-#include <windows.h>
+#include "session_instance.h"
 
 namespace ktray {
 
 namespace {
 
-HANDLE g_instanceMutex = nullptr;
-
-bool KnowsSessionNamespace() {
-    const DWORD version = GetVersion();
-    const bool nt = (version & 0x80000000u) == 0;
-    return nt && LOBYTE(LOWORD(version)) >= 5;
+winlayer::SessionInstance& Instance() {
+    static winlayer::SessionInstance instance;
+    return instance;
 }
 
 }  // namespace
 
-bool EnterInstance() {
-    const HANDLE mutex = CreateMutexA(
-        nullptr, FALSE, KnowsSessionNamespace() ? kSessionInstanceMutex : kPlainInstanceMutex);
-    if (!mutex) return true;
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        CloseHandle(mutex);
-        return false;
-    }
-    g_instanceMutex = mutex;
-    return true;
-}
+bool EnterInstance() { return Instance().Enter(kInstanceMutexName); }
 
-void LeaveInstance() {
-    if (g_instanceMutex) CloseHandle(g_instanceMutex);
-    g_instanceMutex = nullptr;
-}
+void LeaveInstance() { Instance().Leave(); }
 
 }  // namespace ktray

@@ -2,8 +2,7 @@
 // centred on the screen, gone after its timer or at the user's first key or click.
 #pragma once
 
-#include "handles.h"
-#include "window.h"
+#include "window_layer.h"
 
 namespace ktray {
 

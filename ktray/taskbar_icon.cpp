@@ -7,7 +7,7 @@
 #include <cstring>
 #include <new>
 
-#include "handles.h"
+#include "window_layer.h"
 #include "notify_target_wnd.h"
 #include "os_kind.h"
 #include "resource.h"

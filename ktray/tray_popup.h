@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "handles.h"
+#include "window_layer.h"
 #include "tool_flags.h"
 
 namespace ktray {

@@ -27,7 +27,7 @@ LRESULT CALLBACK OwnProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-class NamedHook : public ktray::CSubclassWnd {
+class NamedHook : public winlayer::CSubclassWnd {
 public:
     explicit NamedHook(std::string name) : name_(std::move(name)) {}
     MSG seenCurrent = {};
@@ -37,7 +37,7 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message == kProbe) {
             g_seen.push_back(name_);
-            seenCurrent = ktray::CurrentMessage();
+            seenCurrent = winlayer::CurrentMessage();
             return PassOn(message, wParam, lParam) + 1;
         }
         return PassOn(message, wParam, lParam);
@@ -99,7 +99,7 @@ TEST_F(HookChain, NewerHookFirstAndEitherCanLeaveFirst) {
         EXPECT_TRUE(staying.IsHooked());
         EXPECT_EQ(c.afterwards, Probe(&result));
         EXPECT_EQ(101, result);
-        EXPECT_EQ(reinterpret_cast<WNDPROC>(&ktray::CSubclassWnd::HookWindowProc), CurrentProc());
+        EXPECT_EQ(reinterpret_cast<WNDPROC>(&winlayer::CSubclassWnd::HookWindowProc), CurrentProc());
 
         staying.HookWindow(nullptr);
         EXPECT_EQ(OwnProc, CurrentProc()) << "the last hook puts the own procedure back";
@@ -121,7 +121,7 @@ TEST_F(HookChain, DestroyedWindowDetachesEveryHookBeforeItsOwnProcedureSeesIt) {
 TEST_F(HookChain, HookSeesTheCurrentMessageAndTheRecordIsRestoredAfterwards) {
     NamedHook hook("hook");
     ASSERT_TRUE(hook.HookWindow(window_));
-    MSG& current = ktray::CurrentMessage();
+    MSG& current = winlayer::CurrentMessage();
     const MSG before = {reinterpret_cast<HWND>(0x1234), 0x77, 0x88, 0x99, 0xAA, {0xBB, 0xCC}};
     current = before;
     SendMessageA(window_, kProbe, 0x5678, 0x9ABC);

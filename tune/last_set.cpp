@@ -29,6 +29,20 @@ uint32_t IdentityHash(const std::vector<uint16_t>& words) {
     return hash;
 }
 
+LastSet LastSetFromRun(const BoardSnapshot& before, const std::vector<Step>& steps,
+                       const TargetSet& targets) {
+    LastSet record;
+    record.identity = IdentityHash(before.IdentityWords());
+    for (const Step& step : steps) {
+        if (step.item == Item::Mib) continue;
+        const std::optional<uint16_t> was = before.Current(step.item);
+        if (!was) continue;
+        record.before.Set(step.item, *was);
+        record.after.Set(step.item, targets.Get(step.item));
+    }
+    return record;
+}
+
 std::vector<uint8_t> EncodeLastSet(const LastSet& r) {
     std::vector<uint8_t> out;
     Put32(out, kMagic);

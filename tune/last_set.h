@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "board_snapshot.h"
+#include "change_plan.h"
 #include "tune_items.h"
 
 namespace tune {
@@ -27,6 +29,12 @@ struct LastSet {
 uint32_t IdentityHash(const std::vector<uint16_t>& words);
 
 enum class LastSetRead { kMissing, kMalformed, kFound };
+
+// The record of a confirmed run: every item its steps changed, with its word from the snapshot
+// taken before the run and its target. MIB is left out (unreadable: nothing to put back); a
+// record whose before is empty changes nothing that revert could undo.
+LastSet LastSetFromRun(const BoardSnapshot& before, const std::vector<Step>& steps,
+                       const TargetSet& targets);
 
 bool SaveLastSet(const LastSet& record);
 LastSetRead LoadLastSet(LastSet& record);  // record untouched unless kFound

@@ -7,17 +7,12 @@
 
 #include <cstdio>
 
-#include "bench_keys.h"
 #include "build_title.h"
-#include "registry_value.h"
+#include "installed_title.h"
 
 namespace tools {
 namespace {
 
-constexpr char kTuningKey[] = "Software\\Corvane\\Kestrel4";
-constexpr char kVersionValue[] = "KR4Version";
-constexpr DWORD kVersionBytes = 100;
-constexpr char kFallbackTitle[] = "Kestrel4 Build03.080701";
 constexpr char kWindowClass[] = "KitBenchTuningTool";
 constexpr UINT_PTR kLifetimeTimer = 1;
 
@@ -40,18 +35,8 @@ bool FormatBuildTitle(const char* version, char* title, size_t capacity) {
     return ktray::FormatBuildTitle(version, title, capacity);
 }
 
-// Read as ktray reads it, so that both come to the same title whatever the value holds.
 void InstalledBuildTitle(char* title, size_t capacity) {
-    char version[kVersionBytes] = {};
-    DWORD size = kVersionBytes;
-    bench::Key key;
-    LONG status = ERROR_FILE_NOT_FOUND;
-    if (key.Open(HKEY_LOCAL_MACHINE, kTuningKey))
-        status = RegQueryValueExA(key.Get(), kVersionValue, nullptr, nullptr,
-                                  reinterpret_cast<BYTE*>(version), &size);
-    if (!ktray::TakeString(status, size, version, sizeof version) ||
-        !FormatBuildTitle(version, title, capacity))
-        std::snprintf(title, capacity, "%s", kFallbackTitle);
+    ktray::InstalledBuildTitle(title, capacity);
 }
 
 int RunTuningToolWindow(const char* title, int showCommand, unsigned lifetimeMs) {

@@ -162,15 +162,7 @@ int ApplyTargets(const tune::TargetSet& targets, const ApplyFlowOptions& o) {
     }
 
     if (o.remember) {
-        tune::LastSet record;
-        record.identity = tune::IdentityHash(snapshot.IdentityWords());
-        for (const tune::Step& step : plan.steps) {
-            if (step.item == tune::Item::Mib) continue;  // unreadable: nothing to put back
-            const std::optional<uint16_t> was = snapshot.Current(step.item);
-            if (!was) continue;
-            record.before.Set(step.item, *was);
-            record.after.Set(step.item, targets.Get(step.item));
-        }
+        const tune::LastSet record = tune::LastSetFromRun(snapshot, plan.steps, targets);
         // A change of MIB alone leaves the record of the last change that revert can undo.
         if (!record.before.Empty() && !tune::SaveLastSet(record))
             PrintError(command, "the change is kept, but it could not be recorded for revert");

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-namespace ktray {
+namespace winlayer {
 
 class CSubclassWnd {
 public:
@@ -43,4 +43,4 @@ private:
     CSubclassWnd* m_nextHook = nullptr; // the hook attached to the same window before this one
 };
 
-}  // namespace ktray
+}  // namespace winlayer

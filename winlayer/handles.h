@@ -1,6 +1,6 @@
-// Owners for the handles ktray opens: registry keys, menus, GDI objects and device contexts.
-// Each closes what it holds exactly once and knows its own empty value; a scope object undoes a
-// SelectObject.
+// Owners for the handles the kit's window programs open: registry keys, menus, GDI objects and
+// device contexts. Each closes what it holds exactly once and knows its own empty value; a scope
+// object undoes a SelectObject.
 #pragma once
 
 #include <windows.h>
@@ -8,9 +8,9 @@
 
 #include "win_handles.h"
 
-namespace ktray {
+namespace winlayer {
 
-// The kit's one owner template (shared with the tuning library); ktray's handles are all empty
+// The kit's one owner template (shared with the tuning library); these handles are all empty
 // when null.
 template <typename Type_>
 struct NullEmptyTraits {
@@ -79,4 +79,4 @@ private:
     HGDIOBJ previous_;
 };
 
-}  // namespace ktray
+}  // namespace winlayer

@@ -1,11 +1,12 @@
-// The thin window layer of ktray: a window object owns its HWND, one static procedure finds the
-// object and calls its HandleMessage. The message being handled is kept per thread, so that a
-// hook on the window's procedure can set it for the code it calls and put it back afterwards.
+// The thin window layer of the kit's window programs: a window object owns its HWND, one static
+// procedure finds the object and calls its HandleMessage. The message being handled is kept per
+// thread, so that a hook on the window's procedure can set it for the code it calls and put it
+// back afterwards.
 #pragma once
 
 #include <windows.h>
 
-namespace ktray {
+namespace winlayer {
 
 // The message this thread is handling now: window, message, wParam, lParam, time and point.
 MSG& CurrentMessage();
@@ -75,4 +76,4 @@ protected:
     HACCEL m_hAccelTable = nullptr;
 };
 
-}  // namespace ktray
+}  // namespace winlayer

@@ -1,7 +1,7 @@
 // The thin window layer: binding objects to windows and the per-thread current message.
 #include "window.h"
 
-namespace ktray {
+namespace winlayer {
 
 MSG& CurrentMessage() {
     static thread_local MSG current;
@@ -89,4 +89,4 @@ LRESULT CALLBACK CWnd::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     return result;
 }
 
-}  // namespace ktray
+}  // namespace winlayer

@@ -6,7 +6,7 @@
 
 #include "window.h"
 
-namespace ktray {
+namespace winlayer {
 namespace {
 
 using HookChainMap = std::unordered_map<HWND, CSubclassWnd*>;
@@ -102,4 +102,4 @@ LRESULT CALLBACK CSubclassWnd::HookWindowProc(HWND window, UINT message, WPARAM 
     return head->HandleMessage(message, wParam, lParam);
 }
 
-}  // namespace ktray
+}  // namespace winlayer

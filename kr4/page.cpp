@@ -1,0 +1,66 @@
+#include "page.h"
+
+#include <vector>
+
+namespace kr4 {
+
+Page::~Page() {
+    if (dialog_) {
+        SetWindowLongPtrA(dialog_, DWLP_USER, 0);  // no message reaches a destroyed object
+        DestroyWindow(dialog_);
+    }
+}
+
+bool Page::Create(HWND parent) {
+    dialog_ = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(TemplateId()), parent,
+                                 DialogProc, reinterpret_cast<LPARAM>(this));
+    return dialog_ != nullptr;
+}
+
+INT_PTR CALLBACK Page::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        Page* page = reinterpret_cast<Page*>(lParam);
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        page->dialog_ = dialog;
+        page->Init();
+        return TRUE;
+    }
+    Page* page = reinterpret_cast<Page*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    if (!page) return FALSE;
+    if (message == WM_COMMAND && lParam) {
+        page->Command(LOWORD(wParam), HIWORD(wParam));
+        return TRUE;
+    }
+    INT_PTR result = 0;
+    if (!page->Message(message, wParam, lParam, result)) return FALSE;
+    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+void Page::Say(int messageId, const std::string& text, int field) {
+    SetDlgItemTextA(dialog_, messageId, text.c_str());
+    if (!field) return;
+    const HWND control = GetDlgItem(dialog_, field);
+    if (!control) return;
+    SendMessageA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    SendMessageA(control, EM_SETSEL, 0, -1);
+}
+
+std::string Page::ControlText(int id) const {
+    const HWND control = GetDlgItem(dialog_, id);
+    const int length = control ? GetWindowTextLengthA(control) : 0;
+    if (length <= 0) return std::string();
+    std::vector<char> text(static_cast<size_t>(length) + 1);
+    const int got = GetWindowTextA(control, text.data(), length + 1);
+    return std::string(text.data(), got > 0 ? static_cast<size_t>(got) : 0);
+}
+
+void Page::SetControlText(int id, const std::string& text) {
+    SetDlgItemTextA(dialog_, id, text.c_str());
+}
+
+bool Page::Checked(int id) const { return IsDlgButtonChecked(dialog_, id) == BST_CHECKED; }
+
+void Page::Check(int id, bool on) { CheckDlgButton(dialog_, id, on ? BST_CHECKED : BST_UNCHECKED); }
+
+}  // namespace kr4
