@@ -1,7 +1,8 @@
 #!/bin/sh
 # lay-out-kit.sh BUILD_DIR DEST [simulator]: the kit's files, from a build, as the ZIP and the
-# installer carry them: DEST/kclk.dll, ktray.exe, kclkinfo.exe, kclktune.exe, the real port drivers, the C
-# header, .def and import library, README.txt and LICENSE.txt. With "simulator", DEST gets what
+# installer carry them: DEST/kclk.dll, ktray.exe, kclkinfo.exe, kclktune.exe, KR4/KR4.EXE (the
+# tuning tool), the real port drivers, the C header, .def and import library, README.txt and
+# LICENSE.txt. With "simulator", DEST gets what
 # the simulated board adds instead.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,6 +25,8 @@ if [ "$3" = simulator ]; then
 fi
 
 cp "$bin/kclk.dll" "$bin/ktray.exe" "$bin/kclkinfo.exe" "$bin/kclktune.exe" "$dest/"
+mkdir -p "$dest/KR4"
+cp "$bin/KR4.exe" "$dest/KR4/KR4.EXE"
 cp "$bin/real/KrDrv.W32" "$bin/real/KrDrv.A64" "$dest/"
 cp "$root/kclk/kclk.h" "$root/kclk/kclk.def" "$dest/"
 cp "$build/lib/kclk.lib" "$dest/libkclk.dll.a"

@@ -3,8 +3,9 @@
 # the user's display when DISPLAY is set).
 
 # kit_lay_out BUILD WORK: the kit and the simulator over it in "WORK/Corvane Utility Manager"
-# ($kit_folder: the simulated board's driver in place of the real one, the monitor, sound and
-# tool stand-ins); the simulator alone in WORK/simulator ($kit_simulator).
+# ($kit_folder: the simulated board's driver in place of the real one, the monitor and sound
+# stand-ins, the stand-ins of the tools the kit does not ship); the simulator alone in
+# WORK/simulator ($kit_simulator).
 kit_lay_out() {
   kit_folder="$2/Corvane Utility Manager"
   kit_simulator="$2/simulator"
@@ -14,7 +15,10 @@ kit_lay_out() {
   cp "$kit_simulator/simulated-board-driver/KrDrv.W32" \
      "$kit_simulator/simulated-board-driver/KrDrv.A64" \
      "$kit_simulator/w83781d.dll" "$kit_simulator/Sound.dll" "$kit_folder/"
-  cp -r "$kit_simulator/tool-standins/." "$kit_folder/"
+  # The stand-ins of the programs the kit does not ship; the tuning tool is the kit's own.
+  for standin in "$kit_simulator/tool-standins/"*; do
+    [ "$(basename "$standin")" = KR4 ] || cp -r "$standin" "$kit_folder/"
+  done
 }
 
 # kit_start_prefix BUILD WORK PREFIX: the prefix set up for the GUI (WORK holds the display's
