@@ -26,6 +26,10 @@ RequestExecutionLevel admin
 !define RUN_VALUE "ktray"
 !define SETTINGS_KEY "Software\Corvane\Kestrel4"
 !define ID_APP_EXIT 57665
+; The tuning tool's build as "a/b/c", the form the tray manager reads to find the tool's window
+; by its title ("Kestrel4 Build a.bb.cc"): the kit's version, so that both agree.
+!searchparse /noerrors "${VERSION}" "" VERSION_MAJOR "." VERSION_MINOR
+!define TOOL_BUILD "${VERSION_MAJOR}/${VERSION_MINOR}/0"
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -138,6 +142,8 @@ Section "Kit" SecKit
   File "${KIT_DIR}\KrDrv.A64"
   File "${KIT_DIR}\README.txt"
   File "${KIT_DIR}\LICENSE.txt"
+  SetOutPath "$INSTDIR\KR4"
+  File "${KIT_DIR}\KR4\KR4.EXE"
   SetOutPath "$INSTDIR\sdk"
   File "${KIT_DIR}\kclk.h"
   File "${KIT_DIR}\kclk.def"
@@ -146,9 +152,11 @@ Section "Kit" SecKit
 
   WriteUninstaller "$INSTDIR\uninstall.exe"
   WriteRegStr HKCU "${RUN_KEY}" "${RUN_VALUE}" '"$INSTDIR\ktray.exe"'
+  WriteRegStr HKLM "${SETTINGS_KEY}" "KR4Version" "${TOOL_BUILD}"
 
   CreateDirectory "$SMPROGRAMS\${PRODUCT}"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk" "$INSTDIR\ktray.exe"
+  CreateShortcut "$SMPROGRAMS\${PRODUCT}\Tuning.lnk" "$INSTDIR\KR4\KR4.EXE"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}\Read me.lnk" "$INSTDIR\README.txt"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}\Uninstall.lnk" "$INSTDIR\uninstall.exe"
 
@@ -222,6 +230,8 @@ Section "un.Kit" UnSecKit
   Delete /REBOOTOK "$INSTDIR\ktray.exe"
   Delete /REBOOTOK "$INSTDIR\kclkinfo.exe"
   Delete /REBOOTOK "$INSTDIR\kclktune.exe"
+  Delete /REBOOTOK "$INSTDIR\KR4\KR4.EXE"
+  RMDir /REBOOTOK "$INSTDIR\KR4"
   Delete /REBOOTOK "$INSTDIR\KrDrv.W32"
   Delete /REBOOTOK "$INSTDIR\KrDrv.A64"
   Delete /REBOOTOK "$INSTDIR\README.txt"
@@ -241,17 +251,35 @@ Section "un.Kit" UnSecKit
   RMDir "$INSTDIR\.."
 
   Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk"
+  Delete "$SMPROGRAMS\${PRODUCT}\Tuning.lnk"
   Delete "$SMPROGRAMS\${PRODUCT}\Read me.lnk"
   Delete "$SMPROGRAMS\${PRODUCT}\Uninstall.lnk"
   RMDir "$SMPROGRAMS\${PRODUCT}"
 
   DeleteRegValue HKCU "${RUN_KEY}" "${RUN_VALUE}"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  DeleteRegValue HKLM "${SETTINGS_KEY}" "KR4Version"
+  DeleteRegKey /ifempty HKLM "${SETTINGS_KEY}"
+  DeleteRegKey /ifempty HKLM "Software\Corvane"
 SectionEnd
 
-; Off unless chosen (or /REMOVESETTINGS): what the tray manager keeps for this user. The tuning
-; tool's own settings in the same key are left alone.
+; Off unless chosen (or /REMOVESETTINGS): what the tray manager and the tuning tool keep for this
+; user: their values, the tool's profiles and start-up guard, and its journal. Values of the key
+; that neither program writes are left alone.
 Section /o "un.Remove my settings" UnSecSettings
+  DeleteRegKey HKCU "${SETTINGS_KEY}\Profiles"
+  DeleteRegValue HKCU "${SETTINGS_KEY}" "StartupProfile"
+  DeleteRegValue HKCU "${SETTINGS_KEY}" "StartupPending"
+  DeleteRegValue HKCU "${SETTINGS_KEY}" "StartupFailed"
+  DeleteRegValue HKCU "${SETTINGS_KEY}" "LastConfirmedSet"
+  DeleteRegValue HKCU "${SETTINGS_KEY}" "KeepSeconds"
+  DeleteRegValue HKCU "${SETTINGS_KEY}" "StartupDelay"
+  DeleteRegValue HKCU "${SETTINGS_KEY}" "StartupWindow"
+  SetShellVarContext current
+  Delete "$APPDATA\Corvane\Kestrel4\journal.csv"
+  Delete "$APPDATA\Corvane\Kestrel4\journal.1.csv"
+  RMDir "$APPDATA\Corvane\Kestrel4"
+  RMDir "$APPDATA\Corvane"
   DeleteRegKey HKCU "${SETTINGS_KEY}\AudioSetting"
   DeleteRegKey HKCU "${SETTINGS_KEY}\SmartFan"
   DeleteRegKey HKCU "${SETTINGS_KEY}\AutoOver"

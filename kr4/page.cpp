@@ -63,4 +63,14 @@ bool Page::Checked(int id) const { return IsDlgButtonChecked(dialog_, id) == BST
 
 void Page::Check(int id, bool on) { CheckDlgButton(dialog_, id, on ? BST_CHECKED : BST_UNCHECKED); }
 
+HWND Page::Owner() const {
+    HWND window = dialog_;
+    while (window && (GetWindowLongA(window, GWL_STYLE) & WS_CHILD)) {
+        const HWND parent = GetParent(window);
+        if (!parent) break;
+        window = parent;
+    }
+    return window;
+}
+
 }  // namespace kr4

@@ -40,6 +40,9 @@ protected:
     // The page's one message line: what went wrong (with the field focused and its text
     // selected when field is a control id), or what was done.
     void Say(int messageId, const std::string& text, int field = 0);
+    // The top-level window the page lives in: the owner of its boxes. (GetAncestor is newer
+    // than Windows 95 and NT 4.0.)
+    HWND Owner() const;
     std::string ControlText(int id) const;
     void SetControlText(int id, const std::string& text);
     bool Checked(int id) const;

@@ -138,7 +138,7 @@ void ProfilesPage::Save() {
     }
     tune::ProfileStore store;
     if (store.Exists(name) &&
-        MessageBoxA(GetAncestor(dialog_, GA_ROOT),
+        MessageBoxA(Owner(),
                     ("Replace the profile \"" + name + "\" with the settings in force?").c_str(),
                     "Save profile", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
@@ -172,7 +172,7 @@ void ProfilesPage::Apply() {
     }
     Say(IDC_PROF_MESSAGE, "Applying \"" + name + "\" step by step...");
     ApplyRequest request;
-    request.owner = GetAncestor(dialog_, GA_ROOT);
+    request.owner = Owner();
     request.keepSeconds = options_.keepSeconds;
     Say(IDC_PROF_MESSAGE, "\"" + name + "\": " + ApplyTargets(profile.targets, request).text);
 }
@@ -180,7 +180,7 @@ void ProfilesPage::Apply() {
 void ProfilesPage::Delete() {
     const std::string name = SelectedName();
     if (name.empty()) return;
-    if (MessageBoxA(GetAncestor(dialog_, GA_ROOT),
+    if (MessageBoxA(Owner(),
                     ("Delete the profile \"" + name + "\"?").c_str(), "Delete profile",
                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
@@ -209,7 +209,7 @@ void ProfilesPage::Export() {
             IDC_PROF_NAME);
         return;
     }
-    if (!AskFile(GetAncestor(dialog_, GA_ROOT), true, path)) return;
+    if (!AskFile(Owner(), true, path)) return;
     if (!tune::ExportProfileFile(profile, path, error)) {
         Say(IDC_PROF_MESSAGE, error);
         return;
@@ -219,7 +219,7 @@ void ProfilesPage::Export() {
 
 void ProfilesPage::Import() {
     std::string path, error, identity;
-    if (!AskFile(GetAncestor(dialog_, GA_ROOT), false, path)) return;
+    if (!AskFile(Owner(), false, path)) return;
     tune::Profile profile;
     tune::TargetSet ignored;
     if (!tune::ReadProfileFile(path, profile, error) || !ReadBoard(identity, ignored, error) ||
@@ -229,7 +229,7 @@ void ProfilesPage::Import() {
     }
     tune::ProfileStore store;
     if (store.Exists(profile.name) &&
-        MessageBoxA(GetAncestor(dialog_, GA_ROOT),
+        MessageBoxA(Owner(),
                     ("Replace the profile \"" + profile.name + "\" with the imported one?").c_str(),
                     "Import profile", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;

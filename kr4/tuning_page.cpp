@@ -189,7 +189,7 @@ void TuningPage::Apply() {
     Say(IDC_TUNING_MESSAGE, "Applying step by step...");
     EnableWindow(GetDlgItem(dialog_, IDC_TUNING_APPLY), FALSE);
     ApplyRequest request;
-    request.owner = GetAncestor(dialog_, GA_ROOT);
+    request.owner = Owner();
     request.progress = GetDlgItem(dialog_, IDC_TUNING_PROGRESS);
     request.keepSeconds = options_.keepSeconds;
     const ApplyResult result = ApplyTargets(targets, request);
@@ -203,7 +203,7 @@ void TuningPage::Apply() {
 void TuningPage::MakePermanent() {
     if (!confirmedApply_) return;
     const int answer = MessageBoxA(
-        GetAncestor(dialog_, GA_ROOT),
+        Owner(),
         "The board will start with the clock setting in force at every power-on, before "
         "Windows and this tool run, and no countdown will put it back.\n\n"
         "If the setting is not stable, the computer may not start until the firmware's "

@@ -59,8 +59,21 @@ case "$need" in
     esac
     ;;
 esac
-apt-get update -qq
-apt-get install -y -qq $need >/dev/null
+# A mirror in the middle of a sync can fail one index; try again, then go on with what came:
+# the packages may well be in the indexes that did arrive.
+for attempt in 1 2 3; do
+  apt-get update -qq && break
+  echo "apt-get update failed (attempt $attempt)" >&2
+  sleep 15
+done
+# When one architecture's index of a suite did not arrive (above), that suite's newer versions
+# exist for the other architecture only and multi-arch libraries cannot be paired; the release's
+# own suite has both, so it is preferred then.
+if ! apt-get install -y -qq $need >/dev/null; then
+  release=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  echo "retrying with the packages of $release preferred" >&2
+  apt-get install -y -qq -t "$release" $need >/dev/null
+fi
 
 runtime_after=$(runtime_package || true)
 if [ -n "$runtime_after" ] && ! installed "$runtime_after"; then

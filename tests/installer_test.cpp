@@ -29,7 +29,9 @@ constexpr char kPendingRenames[] = "PendingFileRenameOperations";
 
 const char* const kInstalledFiles[] = {
     "kclk.dll", "ktray.exe", "kclkinfo.exe", "kclktune.exe", "KrDrv.W32", "KrDrv.A64", "README.txt",
-    "LICENSE.txt", "uninstall.exe", "sdk\\kclk.h", "sdk\\kclk.def", "sdk\\libkclk.dll.a"};
+    "LICENSE.txt", "uninstall.exe", "sdk\\kclk.h", "sdk\\kclk.def", "sdk\\libkclk.dll.a",
+    "KR4\\KR4.EXE"};
+constexpr char kToolKey[] = "Software\\Corvane\\Kestrel4";
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -111,6 +113,8 @@ TEST(Installer, InstallsStartsAndUninstallsLeavingOnlyTheUsersSettings) {
     for (const char* file : kInstalledFiles) EXPECT_TRUE(Exists(dir + "\\" + file)) << file;
     EXPECT_EQ("\"" + dir + "\\ktray.exe\"", ReadString(HKEY_CURRENT_USER, kRunKey, "ktray"));
     EXPECT_TRUE(Exists(ProgramsMenu() + "\\Corvane Utility Manager.lnk")) << ProgramsMenu();
+    // The tool's build, in the form the tray manager makes its window title from.
+    EXPECT_EQ("1/0/0", ReadString(HKEY_LOCAL_MACHINE, kToolKey, "KR4Version"));
     EXPECT_EQ("Corvane Utility Manager", ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"));
     EXPECT_EQ("\"" + dir + "\\uninstall.exe\"",
               ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"));
@@ -146,6 +150,7 @@ TEST(Installer, InstallsStartsAndUninstallsLeavingOnlyTheUsersSettings) {
     EXPECT_EQ("<no value>", ReadString(HKEY_CURRENT_USER, kRunKey, "ktray"));
     EXPECT_FALSE(Exists(ProgramsMenu()));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kToolKey));
     EXPECT_FALSE(DriverServiceExists());
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kSettingsKey)) << "the user's settings went too";
 
@@ -173,6 +178,7 @@ void InstallSilently(const std::string& dir) {
 void RemoveLeftOver(const std::string& dir) {
     for (const char* file : kInstalledFiles) DeleteFileA((dir + "\\" + file).c_str());
     RemoveDirectoryA((dir + "\\sdk").c_str());
+    RemoveDirectoryA((dir + "\\KR4").c_str());
     RemoveDirectoryA(dir.c_str());
 }
 
@@ -203,19 +209,29 @@ TEST(Installer, WithoutAdministratorRightsNeitherInstallsNorUninstalls) {
     RemoveLeftOver(dir);
 }
 
-// /REMOVESETTINGS takes what the tray manager keeps for the user, and leaves the tuning tool's
-// own values in the same key.
-TEST(Installer, RemoveSettingsTakesTheTrayManagersSettingsOnly) {
+// /REMOVESETTINGS takes what the tray manager and the tuning tool keep for the user, the tool's
+// journal too, and leaves values that neither writes.
+TEST(Installer, RemoveSettingsTakesTheKitsSettingsOnly) {
     const std::string dir = kInstallDir;
     ASSERT_NO_FATAL_FAILURE(InstallSilently(dir));
     constexpr char kKestrel[] = "Software\\Corvane\\Kestrel4";
     kclk::RegistryKey key;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, kKestrel, key.Receive()));
     const DWORD one = 1;
-    for (const char* value : {"CPUid", "FirstRun", "ToolOwnSetting"})
+    for (const char* value : {"CPUid", "FirstRun", "StartupPending", "KeepSeconds", "NotTheKits"})
         RegSetValueExA(key.Get(), value, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
     key.Close();
-    for (const char* sub : {"SmartFan", "AudioSetting", "AutoOver"}) {
+    char appData[MAX_PATH] = {};
+    ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, appData, CSIDL_APPDATA, TRUE));
+    const std::string journalFolder = std::string(appData) + "\\Corvane\\Kestrel4";
+    CreateDirectoryA((std::string(appData) + "\\Corvane").c_str(), nullptr);
+    CreateDirectoryA(journalFolder.c_str(), nullptr);
+    for (const char* name : {"\\journal.csv", "\\journal.1.csv"}) {
+        kclk::FileHandle file(CreateFileA((journalFolder + name).c_str(), GENERIC_WRITE, 0, nullptr,
+                                          CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(static_cast<bool>(file)) << name;
+    }
+    for (const char* sub : {"SmartFan", "AudioSetting", "AutoOver", "Profiles\\fast"}) {
         kclk::RegistryKey created;
         RegCreateKeyA(HKEY_CURRENT_USER, (std::string(kKestrel) + "\\" + sub).c_str(),
                       created.Receive());
@@ -224,13 +240,14 @@ TEST(Installer, RemoveSettingsTakesTheTrayManagersSettingsOnly) {
     const testsupport::ChildRun uninstall = UninstallInPlace(dir, "/S /REMOVESETTINGS");
     ASSERT_TRUE(uninstall.finished);
     EXPECT_EQ(0u, uninstall.exitCode);
-    for (const char* sub : {"SmartFan", "AudioSetting", "AutoOver"})
+    for (const char* sub : {"SmartFan", "AudioSetting", "AutoOver", "Profiles"})
         EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, (std::string(kKestrel) + "\\" + sub).c_str()))
             << sub;
-    EXPECT_EQ("<no value>", ReadString(HKEY_CURRENT_USER, kKestrel, "CPUid"));
-    EXPECT_EQ("<no value>", ReadString(HKEY_CURRENT_USER, kKestrel, "FirstRun"));
-    EXPECT_NE("<no value>", ReadString(HKEY_CURRENT_USER, kKestrel, "ToolOwnSetting"))
-        << "the tuning tool's own setting went too";
+    for (const char* value : {"CPUid", "FirstRun", "StartupPending", "KeepSeconds"})
+        EXPECT_EQ("<no value>", ReadString(HKEY_CURRENT_USER, kKestrel, value)) << value;
+    EXPECT_NE("<no value>", ReadString(HKEY_CURRENT_USER, kKestrel, "NotTheKits"))
+        << "a value the kit does not write went too";
+    EXPECT_FALSE(Exists(journalFolder)) << "the journal stayed";
     RegDeleteKeyA(HKEY_CURRENT_USER, kKestrel);
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Corvane");
     RemoveLeftOver(dir);
