@@ -7,8 +7,12 @@
 
 #include <windows.h>
 
+#include <cctype>
 #include <cstdlib>
+#include <cstring>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -376,6 +380,58 @@ TEST_F(Kr4Pages, GraphDrawsTheReadingsAndScreenshots) {
     const Picture blank = Capture(GetDlgItem(empty.Handle(), IDC_MON_GRAPH), true);
     EXPECT_EQ(0u, blank.Count(kr4::TemperatureLineColor(1)));
     EXPECT_EQ(0u, blank.Count(kr4::FanLineColor(0)));
+}
+
+// Every edit and button the user works is on the page's Tab round (a radio group through one
+// of its buttons: the checked one takes the group's stop), and no two labels share an
+// underlined letter.
+void ExpectKeyboardReachable(HWND page, const char* what) {
+    std::set<HWND> round;
+    for (HWND c = GetNextDlgTabItem(page, nullptr, FALSE); c && !round.count(c);
+         c = GetNextDlgTabItem(page, c, FALSE))
+        round.insert(c);
+    std::map<char, std::string> letters;
+    std::string radios;  // the texts of the radio group being walked
+    bool radioReached = false;
+    auto endRadios = [&] {
+        EXPECT_TRUE(radios.empty() || radioReached) << what << ": no button of " << radios
+                                                    << " is on the Tab round";
+        radios.clear();
+        radioReached = false;
+    };
+    for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        char name[32] = "", text[256] = "";
+        GetClassNameA(c, name, sizeof name);
+        GetWindowTextA(c, text, sizeof text);
+        const LONG style = GetWindowLongA(c, GWL_STYLE);
+        const LONG kind = style & BS_TYPEMASK;
+        const bool button = lstrcmpiA(name, "Button") == 0 && kind != BS_GROUPBOX;
+        const bool radio = button && kind == BS_AUTORADIOBUTTON;
+        if (!radio || (style & WS_GROUP)) endRadios();
+        if (radio) {
+            radios += std::string("\"") + text + "\" ";
+            radioReached = radioReached || round.count(c);
+        } else if (button || lstrcmpiA(name, "Edit") == 0) {
+            EXPECT_TRUE(round.count(c)) << what << ": \"" << text << "\" (" << GetDlgCtrlID(c)
+                                        << ") is not on the Tab round";
+        }
+        if (const char* amp = strchr(text, '&')) {
+            const char letter = static_cast<char>(tolower(static_cast<unsigned char>(amp[1])));
+            EXPECT_TRUE(letters.emplace(letter, text).second)
+                << what << ": \"" << text << "\" and \"" << letters[letter] << "\"";
+        }
+    }
+    endRadios();
+}
+
+TEST_F(Kr4Pages, EveryControlIsOnTheKeyboard) {
+    MonitorPage monitor(kr4::KitOutsideLibraries());
+    FanPage fan;
+    Host monitorHost(monitor, 0, 0), fanHost(fan, 0, 400);
+    ASSERT_TRUE(monitorHost.Made() && fanHost.Made());
+    Choose(monitor.Handle(), IDC_MON_FILE);  // the file's path and Browse are enabled then
+    ExpectKeyboardReachable(monitor.Handle(), "monitor page");
+    ExpectKeyboardReachable(fan.Handle(), "fan page");
 }
 
 TEST(Kr4ReadingHistory, KeepsTheNewestTenMinutesOnly) {
