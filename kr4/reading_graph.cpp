@@ -182,11 +182,6 @@ LRESULT ReadingGraph::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         CopyTo(paint.Dc(), paint.Part());
         return 0;
     }
-    case WM_PRINTCLIENT: {
-        const RECT all = {0, 0, width_, height_};
-        CopyTo(reinterpret_cast<HDC>(wParam), all);
-        return 0;
-    }
     case WM_SETFONT:
         font_ = reinterpret_cast<HFONT>(wParam);
         Redraw();
