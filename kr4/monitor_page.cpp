@@ -105,7 +105,8 @@ void MonitorPage::ShowReadings(const SensorSample& sample, bool anyReading) {
         SetControlText(IDC_MON_READINGS,
                        "No readings: the monitor library answers none for every sensor.");
     else
-        SetControlText(IDC_MON_READINGS, "The last 10 minutes, a sample every 5 seconds.");
+        SetControlText(IDC_MON_READINGS, "The last 10 minutes, a sample every " +
+                                             tune::Dec(kSamplePeriodMs / 1000) + " seconds.");
 }
 
 void MonitorPage::ShowFileChoice() {
