@@ -290,6 +290,7 @@ TEST_F(Kr4Pages, WithoutMonitorLibraryOrReadingsThePageSaysSoAndTheRestWorks) {
         Type(p, IDC_MON_CPUFAN, "2600");
         Click(p, IDC_MON_SAVE);
         EXPECT_EQ(2600, tune::ReadTraySettings().cpuFanLimit) << Text(p, IDC_MON_MESSAGE);
+        SaveScreenshot(p, "kr4_monitor_page_no_library.png");
         // Without the sound library the test is the system's beep, over at once.
         Choose(p, IDC_MON_BEEP);
         Click(p, IDC_MON_TEST);
