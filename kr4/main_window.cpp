@@ -54,7 +54,7 @@ void MainWindow::Init() {
     SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     pages_.push_back(std::make_unique<TuningPage>(TuningPage::Kind::Clocks, options_));
     pages_.push_back(std::make_unique<TuningPage>(TuningPage::Kind::Voltages, options_));
-    pages_.push_back(std::make_unique<MonitorPage>());
+    pages_.push_back(std::make_unique<MonitorPage>(KitOutsideLibraries()));
     pages_.push_back(std::make_unique<FanPage>());
     pages_.push_back(std::make_unique<ProfilesPage>(options_));
     for (size_t i = 0; i < pages_.size(); ++i) {

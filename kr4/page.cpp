@@ -33,8 +33,16 @@ INT_PTR CALLBACK Page::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     }
     INT_PTR result = 0;
     if (!page->Message(message, wParam, lParam, result)) return FALSE;
-    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, result);
-    return TRUE;
+    switch (message) {
+    // These few answer with the procedure's own return value (a brush, an index).
+    case WM_CTLCOLORMSGBOX: case WM_CTLCOLOREDIT: case WM_CTLCOLORLISTBOX: case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG: case WM_CTLCOLORSCROLLBAR: case WM_CTLCOLORSTATIC: case WM_COMPAREITEM:
+    case WM_VKEYTOITEM: case WM_CHARTOITEM: case WM_QUERYDRAGICON:
+        return result;
+    default:
+        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, result);
+        return TRUE;
+    }
 }
 
 void Page::Say(int messageId, const std::string& text, int field) {

@@ -41,6 +41,9 @@
 #define IDC_MON_TEST 324
 #define IDC_MON_SAVE 325
 #define IDC_MON_MESSAGE 326
+#define IDC_MON_BROWSE 327
+#define IDC_MON_TEMP_VALUE 330  // + temperature index from 0
+#define IDC_MON_FAN_VALUE 340   // + fan index from 0
 
 // Smart fan.
 #define IDD_FAN 400

@@ -1,7 +1,7 @@
 // kclktune fan: switches the north-bridge fan on or off at once, as ktray's schedule does.
 #include <string>
 
-#include "kclk.h"
+#include "fan_switch.h"
 #include "store_glue.h"
 
 namespace kclktune {
@@ -31,11 +31,12 @@ int FanCommand(const Args& args) {
         return kExitUsage;
     }
     const bool on = args[0] == "on";
-    if (Check_SmartFan() == 0) {
+    switch (tune::SwitchFanNow(on)) {
+    case tune::FanSwitch::kDone: break;
+    case tune::FanSwitch::kNoInterface:
         PrintError(kCommand, "the board has no smart-fan interface");
         return kExitNoInterface;
-    }
-    if ((on ? SF_NB_ON() : SF_NB_OFF()) == 0) {
+    case tune::FanSwitch::kNotDelivered:
         PrintError(kCommand, std::string("the fan ") + (on ? "on" : "off") +
                                  " request did not reach the fan");
         return kExitRefused;
