@@ -27,12 +27,6 @@ constexpr LimitField kLimitFields[] = {
 constexpr char kSoundFilter[] = "Sound files (*.wav)\0*.wav\0All files (*.*)\0*.*\0";
 constexpr UINT kSoundPollMs = 500;
 
-// The top-level window a page belongs to, the owner of its common dialogs.
-HWND TopLevel(HWND window) {
-    while (window && (GetWindowLongA(window, GWL_STYLE) & WS_CHILD)) window = GetParent(window);
-    return window;
-}
-
 std::string ReadingText(int32_t value, const char* unit) {
     if (value == kNoReading) return "none";
     const std::string digits = tune::Dec(value < 0 ? 0u - static_cast<uint32_t>(value)
@@ -161,7 +155,7 @@ void MonitorPage::Browse() {
     OPENFILENAMEA dialog{};
     // The size Windows 95 and NT 4.0 know (without the Windows 2000 additions).
     dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    dialog.hwndOwner = TopLevel(dialog_);
+    dialog.hwndOwner = Owner();
     dialog.lpstrFilter = kSoundFilter;
     dialog.lpstrFile = file;
     dialog.nMaxFile = sizeof file;

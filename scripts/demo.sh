@@ -8,7 +8,10 @@
 #   3. kclktune raises the front-side bus with a ramped, verified apply that is confirmed (kept),
 #      then tries a higher one that nobody confirms (reverted), and a second report shows the
 #      confirmed value;
-#   4. ktray ends through its Exit command.
+#   4. "Execute Kestrel4" in ktray's popup opens the kit's tuning tool; on its Clocks page the
+#      front-side bus is raised further and the "Keep these settings?" box confirmed
+#      (BUILD_DIR/demo/kr4-keep.png, BUILD_DIR/demo/kr4-clocks.png);
+#   5. ktray ends through its Exit command.
 # Runs on Xvfb, or on the user's own X display when DISPLAY is set; leaves nothing running.
 set -e
 build=${1:-build}
@@ -55,6 +58,9 @@ REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Wine\AppDefaults\kclktune.exe]
 "Version"="winxp"
+
+[HKEY_CURRENT_USER\Software\Wine\AppDefaults\KR4.EXE]
+"Version"="winxp"
 REG
 wine reg import "$(winepath -w "$demo/tools.reg")" >/dev/null 2>&1
 
@@ -95,7 +101,27 @@ echo "after:  $fsb_after"
 case "$fsb_after" in *14000*) ;; *) status=1 ;; esac
 
 echo
-echo "== 4. ktray ended through its Exit command"
+echo "== 4. the tuning tool from ktray's popup: the FSB raised on its Clocks page and kept"
+title="Kestrel4 Build 3.08.07"
+rm -f "$demo/kr4-keep.png" "$demo/kr4-clocks.png"
+tool=1
+if timeout 120 wine "$bin/traydemo.exe" tool "$title" &&
+   timeout 300 wine "$bin/traydemo.exe" apply "$title" 14500; then
+  import -window root "$demo/kr4-keep.png"
+  if timeout 60 wine "$bin/traydemo.exe" keep; then
+    import -window root "$demo/kr4-clocks.png"
+    tool=0
+  fi
+  timeout 60 wine "$bin/traydemo.exe" close "$title" || true
+fi
+(cd "$kit_folder" && timeout 120 wine kclkinfo.exe) >"$demo/report-tool.txt" || true
+fsb_tool=$(grep -m1 'ReturnCurrentCPUFSB' "$demo/report-tool.txt" | tr -s ' ')
+echo "after the tool: $fsb_tool"
+case "$fsb_tool" in *14500*) ;; *) tool=1 ;; esac
+[ $tool -eq 0 ] || status=1
+
+echo
+echo "== 5. ktray ended through its Exit command"
 # A ktray that does not end through Exit is ended with the prefix's server on the way out.
 if timeout 60 wine "$bin/traydemo.exe" exit; then
   wait $ktray || true
@@ -110,6 +136,7 @@ echo "program folder:  $kit_folder"
 echo "reports:         $demo/report-before.txt, $demo/report-after.txt"
 echo "tuning:          fsb 13333 -> 14000 confirmed (exit $confirmed, kept); 14000 -> 15000 not"
 echo "                 confirmed (exit $unconfirmed: 5 = reverted); journal $demo/journal.csv"
-echo "screenshot:      $demo/ktray-popup.png"
+echo "tuning tool:     opened from the popup; fsb 14000 -> 14500 applied and kept ($( [ $tool -eq 0 ] && echo done || echo FAILED))"
+echo "screenshots:     $demo/ktray-popup.png, $demo/kr4-keep.png, $demo/kr4-clocks.png"
 echo "took:            $(($(date +%s) - started)) s; $( [ $status -eq 0 ] && echo 'every step done' || echo 'a step FAILED')"
 exit $status

@@ -343,7 +343,8 @@ TEST_F(ToolInKit, OpenedFromTheTrayItsLimitSoundsTheAlarmUntilItCloses) {
     EXPECT_EQ(std::string::npos, testsupport::SoundJournal().find("PlayBeep("))
         << "an alarm below every limit: " << testsupport::SoundJournal();
 
-    HWND monitor = NextPage(NextPage(main));
+    NextPage(main);
+    const HWND monitor = NextPage(main);
     ASSERT_TRUE(monitor && GetDlgItem(monitor, IDC_MON_CPUTEMP)) << "no monitor page";
     SendMessageA(GetDlgItem(monitor, IDC_MON_CPUTEMP), WM_SETTEXT, 0,
                  reinterpret_cast<LPARAM>("40"));
