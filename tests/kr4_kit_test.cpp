@@ -424,6 +424,10 @@ TEST_F(ToolInKit, ApplyKeepsWhenConfirmedRevertsOnTimeoutAndNamesARefusal) {
         if (const HWND graph = GetDlgItem(page, IDC_MON_GRAPH))
             EXPECT_GE(Photograph(main, name, InWindow(graph, main)), 3u) << "the graph is blank";
     }
+    // One window per session: a second start brings this one forward and ends.
+    Process second(kit_.Path() + "KR4\\KR4.EXE", SW_SHOWNORMAL, kit_.Path() + "KR4");
+    EXPECT_TRUE(second.Ended(30000)) << "a second instance stayed";
+    EXPECT_EQ(1u, ToolProcesses().size());
     PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_TRUE(tool_.Ended(15000));
 }
