@@ -2,6 +2,8 @@
 // strings, the menu images with their toolbar and colour table, banner, splash, about box, icon
 // and version. The resources are linked into this program exactly as into ktray.exe.
 #include <windows.h>
+
+#include <cstdio>
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@
 #include <string>
 
 #include "resource.h"
+#include "program_directory.h"
 
 namespace {
 
@@ -259,21 +262,34 @@ TEST(TrayIcon, HasSixteenAndThirtyTwoPixelImages) {
     }
 }
 
+// ktray's resources as linked into this program, and the tuning tool's own file.
 TEST(TrayVersion, NamesTheCompanyAndProduct) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    DWORD ignored = 0, size = GetFileVersionInfoSizeA(path, &ignored);
-    ASSERT_LT(0u, size);
-    std::string block(size, '\0');
-    ASSERT_TRUE(GetFileVersionInfoA(path, 0, size, block.data()));
-    for (auto [name, value] : {std::pair{"CompanyName", "Corvane"},
-                               std::pair{"ProductName", "Corvane Utility Manager"}}) {
-        char* text = nullptr;
-        UINT length = 0;
-        std::string query = std::string("\\StringFileInfo\\040904b0\\") + name;
-        ASSERT_TRUE(VerQueryValueA(block.data(), query.c_str(), reinterpret_cast<void**>(&text),
-                                   &length)) << name;
-        EXPECT_STREQ(value, text);
+    char own[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, own, sizeof own);
+    for (const std::string& path : {std::string(own), testsupport::ProgramDirectory() + "KR4.exe"}) {
+        SCOPED_TRACE(path);
+        DWORD ignored = 0, size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+        ASSERT_LT(0u, size);
+        std::string block(size, '\0');
+        ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, block.data()));
+        // The string block named by the file's first translation.
+        const WORD* translation = nullptr;
+        UINT translationSize = 0;
+        ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation",
+                                   reinterpret_cast<void**>(const_cast<WORD**>(&translation)),
+                                   &translationSize) && translationSize >= 4);
+        char language[16];
+        std::snprintf(language, sizeof language, "%04x%04x", translation[0], translation[1]);
+        for (auto [name, value] : {std::pair{"CompanyName", "Corvane"},
+                                   std::pair{"ProductName", "Corvane Utility Manager"}}) {
+            char* text = nullptr;
+            UINT length = 0;
+            std::string query =
+                std::string("\\StringFileInfo\\") + language + "\\" + name;
+            ASSERT_TRUE(VerQueryValueA(block.data(), query.c_str(), reinterpret_cast<void**>(&text),
+                                       &length)) << name;
+            EXPECT_STREQ(value, text);
+        }
     }
 }
 
