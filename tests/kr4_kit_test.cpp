@@ -414,6 +414,25 @@ TEST_F(ToolInKit, ApplyKeepsWhenConfirmedRevertsOnTimeoutAndNamesARefusal) {
         EXPECT_NE(BOARD_HISTORY_SET, entry.Kind) << "a set reached the board after a refused probe";
     ASSERT_TRUE(board_.SetFaults(BoardFaults{}));
 
+    // Letters, and a word beyond the firmware's range: the page says what is wrong with the FSB
+    // and nothing reaches the board.
+    const HWND message = GetDlgItem(clocks, IDC_TUNING_MESSAGE);
+    for (const char* typed : {"fast", "30000"}) {
+        SendMessageA(message, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+        SendMessageA(GetDlgItem(clocks, IDC_ROW_VALUE + 0), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(typed));
+        Click(clocks, IDC_TUNING_APPLY);
+        EXPECT_TRUE(WaitFor([&] {
+            said = Text(message);
+            CharLowerA(&said[0]);
+            return said.find("fsb") != std::string::npos && said.find("applying") == std::string::npos;
+        }, 60000)) << typed << ": page says: " << said;
+    }
+    EXPECT_EQ(nullptr, FindWindowA(nullptr, kKeepTitle));
+    EXPECT_TRUE(Settable() == before) << "fsb " << Clock().fsb;
+    for (const BoardHistoryEntry& entry : board_.HistoryEntries())
+        EXPECT_NE(BOARD_HISTORY_SET, entry.Kind) << "a set reached the board after bad input";
+
     // The other pages, drawn: the monitor page's graph has its lines.
     const char* const names[] = {"kr4-voltages", "kr4-monitor", "kr4-fan", "kr4-profiles"};
     HWND page = clocks;
@@ -424,6 +443,14 @@ TEST_F(ToolInKit, ApplyKeepsWhenConfirmedRevertsOnTimeoutAndNamesARefusal) {
         if (const HWND graph = GetDlgItem(page, IDC_MON_GRAPH))
             EXPECT_GE(Photograph(main, name, InWindow(graph, main)), 3u) << "the graph is blank";
     }
+    // The profiles page (shown last): an empty name is refused and nothing is stored.
+    SendMessageA(GetDlgItem(page, IDC_PROF_NAME), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+    Click(page, IDC_PROF_SAVE);
+    EXPECT_TRUE(WaitFor([&] { return Text(GetDlgItem(page, IDC_PROF_MESSAGE)).find("Name") !=
+                                     std::string::npos; }, 10000))
+        << Text(GetDlgItem(page, IDC_PROF_MESSAGE));
+    EXPECT_FALSE(testsupport::KeyPresent(HKEY_CURRENT_USER, std::string(kToolKey) + "\\Profiles"));
+
     // One window per session: a second start brings this one forward and ends.
     Process second(kit_.Path() + "KR4\\KR4.EXE", SW_SHOWNORMAL, kit_.Path() + "KR4");
     EXPECT_TRUE(second.Ended(30000)) << "a second instance stayed";
