@@ -43,6 +43,19 @@ for entry in \
   printf '%-14s %s  %s\n' "$file" "$(echo $dlls)" "$verdict"
 done
 
+# Every program, library and driver carries its version (a VERSIONINFO resource, whose key is
+# stored as UTF-16 "VS_VERSION_INFO").
+printf '\n%-14s %s\n' file version
+for file in kclk.dll ktray.exe kclkinfo.exe kclktune.exe KrDrv.W32 KrDrv.A64 KR4/KR4.EXE; do
+  [ -f "$dir/$file" ] || continue
+  if LC_ALL=C grep -qa "V.S._.V.E.R.S.I.O.N._.I.N.F.O" "$dir/$file"; then
+    printf '%-14s %s\n' "$file" ok
+  else
+    printf '%-14s %s\n' "$file" MISSING
+    status=1
+  fi
+done
+
 # The tuning tool binds kclk.dll itself, on each export's first call (it loads the library from
 # the kit's folder first), so KCLK.DLL is not in its list: a static import would stop it loading.
 exit $status
