@@ -113,6 +113,7 @@ TEST(Installer, InstallsStartsAndUninstallsLeavingOnlyTheUsersSettings) {
     for (const char* file : kInstalledFiles) EXPECT_TRUE(Exists(dir + "\\" + file)) << file;
     EXPECT_EQ("\"" + dir + "\\ktray.exe\"", ReadString(HKEY_CURRENT_USER, kRunKey, "ktray"));
     EXPECT_TRUE(Exists(ProgramsMenu() + "\\Corvane Utility Manager.lnk")) << ProgramsMenu();
+    EXPECT_TRUE(Exists(ProgramsMenu() + "\\Tuning.lnk")) << "no shortcut to the tuning tool";
     // The tool's build, in the form the tray manager makes its window title from.
     EXPECT_EQ("1/0/0", ReadString(HKEY_LOCAL_MACHINE, kToolKey, "KR4Version"));
     EXPECT_EQ("Corvane Utility Manager", ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"));
