@@ -22,6 +22,7 @@ namespace {
 constexpr char kFrameTitle[] = "CVXM20";
 constexpr char kNotifyClass[] = "KtrayNotifyTarget";
 constexpr char kToolClass[] = "KitBenchTuningTool";
+constexpr char kFloorClass[] = "KitBenchTrayFloor";
 constexpr UINT kExitCommand = 0xE141;  // the frame's Exit command
 constexpr double kStartupPauseMs = 2000;
 constexpr DWORD kWaitMs = 30000;
@@ -254,6 +255,42 @@ uint64_t PrivateBytes(DWORD processId) {
     return bytes;
 }
 
+// The names of the modules a process has loaded, lower case, each between blanks.
+void ModuleNames(DWORD processId, char* names, size_t capacity) {
+    std::snprintf(names, capacity, " ");
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
+    if (snapshot == INVALID_HANDLE_VALUE) return;
+    MODULEENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    size_t used = 1;
+    for (BOOL more = Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry)) {
+        CharLowerA(entry.szModule);
+        const int added = std::snprintf(names + used, capacity - used, "%s ", entry.szModule);
+        if (added < 0 || used + static_cast<size_t>(added) >= capacity) break;
+        used += static_cast<size_t>(added);
+    }
+    CloseHandle(snapshot);
+}
+
+// The modules `more` has loaded and `fewer` has not, blank-separated.
+void ExtraModules(DWORD more, DWORD fewer, char* extra, size_t capacity) {
+    static char moreNames[8192], fewerNames[8192];
+    ModuleNames(more, moreNames, sizeof moreNames);
+    ModuleNames(fewer, fewerNames, sizeof fewerNames);
+    extra[0] = '\0';
+    size_t used = 0;
+    for (const char* name = moreNames + 1; *name;) {
+        const char* end = std::strchr(name, ' ');
+        char wanted[MAX_PATH + 3];
+        std::snprintf(wanted, sizeof wanted, " %.*s ", static_cast<int>(end - name), name);
+        if (!std::strstr(fewerNames, wanted) && used + std::strlen(wanted) < capacity)
+            used += static_cast<size_t>(std::snprintf(extra + used, capacity - used, "%s%.*s",
+                                                      used ? " " : "",
+                                                      static_cast<int>(end - name), name));
+        name = end + 1;
+    }
+}
+
 DWORD MonitorReads() {
     DWORD reads = 0;
     Key key;
@@ -278,9 +315,10 @@ void EndTray(Started& tray) {
 }  // namespace
 
 void MeasureTray(const char* folder, TrayCosts& costs) {
-    char trayPath[MAX_PATH], toolPath[MAX_PATH];
+    char trayPath[MAX_PATH], toolPath[MAX_PATH], floorPath[MAX_PATH];
     std::snprintf(trayPath, sizeof trayPath, "%s\\ktray.exe", folder);
     std::snprintf(toolPath, sizeof toolPath, "%s\\KR4\\KR4.EXE", folder);
+    std::snprintf(floorPath, sizeof floorPath, "%s\\bench_tray_floor.exe", folder);
     if (FindWindowA(nullptr, kFrameTitle)) {
         std::snprintf(costs.problem, sizeof costs.problem, "ktray: another ktray runs already");
         return;
@@ -328,6 +366,16 @@ void MeasureTray(const char* folder, TrayCosts& costs) {
     costs.iconMs = Median(iconMs, kTrayStarts);
     costs.readyMs = Median(readyMs, kTrayStarts);
 
+    // The floor starts beside the last ktray and idles through the same window.
+    Started floor;
+    if (!floor.Start(floorPath, folder, SW_SHOWNORMAL) ||
+        !PollFor([&] { return WindowOf(floor.Id(), kFloorClass, nullptr) != nullptr; }, kWaitMs) ||
+        WaitForInputIdle(floor.Process(), kWaitMs) != 0) {
+        std::snprintf(costs.problem, sizeof costs.problem,
+                      "ktray: the tray floor showed no window (%s)", floorPath);
+        return;
+    }
+
     // The window opens a second after the timers started, so it holds whole periods of both.
     costs.cpuFromThreads = UnderWine();
     Sleep(static_cast<DWORD>(std::max(0.0, readyAt + 1000 - NowMs())));
@@ -350,6 +398,8 @@ void MeasureTray(const char* folder, TrayCosts& costs) {
     costs.idleSeconds = (NowMs() - windowStart) / 1e3;
     costs.privateBytes = PrivateBytes(tray.Id());
     costs.toolPrivateBytes = PrivateBytes(tool.Id());
+    costs.floorPrivateBytes = PrivateBytes(floor.Id());
+    ExtraModules(tray.Id(), floor.Id(), costs.extraModules, sizeof costs.extraModules);
 
     if (!tray.Running() || cpuBefore < 0 || cpuAfter < 0) {
         std::snprintf(costs.problem, sizeof costs.problem,
@@ -367,6 +417,7 @@ void MeasureTray(const char* folder, TrayCosts& costs) {
         costs.fanRequests = static_cast<int>(requestsAfter - requestsBefore);
     }
     EndTray(tray);
+    floor.End(WindowOf(floor.Id(), kFloorClass, nullptr));
     tool.End(WindowOf(tool.Id(), kToolClass, nullptr));
 }
 

@@ -25,12 +25,14 @@ struct TrayCosts {
     bool cpuFromThreads = false;    // summed thread times (Wine) rather than GetProcessTimes
     uint64_t privateBytes = 0;      // ktray at the end of the window
     uint64_t toolPrivateBytes = 0;  // the tuning tool's stand-in: a one-window program
+    uint64_t floorPrivateBytes = 0;  // the tray floor (bench/tray_floor.cpp) beside ktray
+    char extraModules[256] = "";     // modules ktray has loaded and the floor has not
     int monitorTicks = 0;           // seen in the monitor library's read count
     int fanRequests = 0;            // seen by the board's driver
     char problem[160] = "";
 };
 
-// folder: the program folder holding ktray.exe and KR4\KR4.EXE.
+// folder: the program folder holding ktray.exe, KR4\KR4.EXE and bench_tray_floor.exe.
 void MeasureTray(const char* folder, TrayCosts& costs);
 
 }  // namespace bench

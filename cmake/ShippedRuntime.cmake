@@ -18,5 +18,10 @@ function(kit_shipped_binary target)
   if(type STREQUAL "EXECUTABLE")
     target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/cmake/shipped_runtime.cpp)
     target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions>)
+    # A program is always loaded at its own base (no Windows of the kit moves a program), so
+    # the release keeps no relocations for it; a library keeps them.
+    if(KIT_RELEASE)
+      target_link_options(${target} PRIVATE -Wl,--disable-reloc-section)
+    endif()
   endif()
 endfunction()

@@ -45,12 +45,16 @@ void FillWithSysColour(HDC dc, const RECT& area, int sysColour) {
     if (brush) FillRect(dc, &area, brush.Get());
 }
 
-// A bold copy of font, or none when that font is bold already or unreadable.
+// A bold copy of font, or none when that font is bold already or unreadable. The copy is drawn
+// unsmoothed: at menu sizes a smoothed bold face comes out as a one-pixel stroke with a grey
+// edge, which reads as normal weight beside crisp items (a system may smooth the bold face of a
+// menu font and not its plain one, as the face's own size table asks).
 Font BoldFontOf(HGDIOBJ font) {
     LOGFONTA logFont;
     if (!font || GetObjectA(font, sizeof(logFont), &logFont) != sizeof(logFont)) return Font();
     if (logFont.lfWeight >= FW_BOLD) return Font();
     logFont.lfWeight = FW_BOLD;
+    logFont.lfQuality = NONANTIALIASED_QUALITY;
     return Font(CreateFontIndirectA(&logFont));
 }
 

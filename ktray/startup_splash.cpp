@@ -50,8 +50,10 @@ bool CStartupSplash::PreTranslateAppMessage(const MSG& message) {
 
 bool CStartupSplash::Create(CWnd* owner) {
     const HINSTANCE module = GetModuleHandleA(nullptr);
+    // As a DIB section: a copy in the screen's format would be one more picture made (under Wine
+    // its memory stays with the process after the splash is gone).
     m_bitmap.Reset(static_cast<HBITMAP>(
-        LoadImageA(module, MAKEINTRESOURCEA(IDB_SPLASH), IMAGE_BITMAP, 0, 0, 0)));
+        LoadImageA(module, MAKEINTRESOURCEA(IDB_SPLASH), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (!m_bitmap) return false;
     BITMAP info = {};
     if (!GetObjectA(m_bitmap.Get(), sizeof(info), &info)) return false;

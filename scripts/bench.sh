@@ -5,7 +5,8 @@
 #   - ktray.exe, started from a program folder laid out as the installer lays it out (with the
 #     simulator's driver, monitor, sound and tool stand-ins), timed to its icon, then left idle
 #     with both timers running and the tuning tool's window open while its CPU time and private
-#     bytes are read from outside;
+#     bytes are read from outside, beside the tray floor (bench/tray_floor.cpp: the least a tray
+#     program with ktray's libraries holds) started from the same folder;
 #   - the release binaries' sizes against their budgets (the release build is brought up to date
 #     first, in BUILD_DIR-release, as make dist builds it).
 # Runs on Xvfb, or on the user's own X display when DISPLAY is set; leaves nothing running.
@@ -28,6 +29,10 @@ fi
 
 . "$root/scripts/simulated-kit.sh"
 kit_lay_out "$build" "$bench"
+# The tuning tool's window stays open through the idle window (the alarm watch reads the sensors
+# only while it finds it): the stand-in's, one plain window, rather than the kit's own tool.
+cp "$kit_simulator/tool-standins/KR4/KR4.EXE" "$kit_folder/KR4/KR4.EXE"
+cp "$build/bin/bench_tray_floor.exe" "$kit_folder/"
 kit_start_prefix "$build" "$bench" "$prefix"
 # The tuning tool installed, ktray on a first start (no settings left, so no processor-change
 # warning and no auto overclock), sensor readings inside every default limit (no alarm), and
@@ -61,6 +66,9 @@ REGEDIT4
 "Version"="winxp"
 
 [HKEY_CURRENT_USER\Software\Wine\AppDefaults\bench_kit_costs.exe]
+"Version"="winxp"
+
+[HKEY_CURRENT_USER\Software\Wine\AppDefaults\bench_tray_floor.exe]
 "Version"="winxp"
 REG
 wine reg import "$(winepath -w "$bench/bench.reg")" >/dev/null 2>&1

@@ -5,9 +5,7 @@
 dir=$1
 status=0
 printf '%-14s %9s %9s\n' file bytes budget
-# kclktune's goal is 128 KiB; with its stores it is 186 KiB today, so its budget holds it there
-# until its text formatting is trimmed.
-for entry in kclk.dll:65536 ktray.exe:262144 kclkinfo.exe:131072 kclktune.exe:196608 KrDrv.W32:32768 KrDrv.A64:32768 \
+for entry in kclk.dll:65536 ktray.exe:262144 kclkinfo.exe:131072 kclktune.exe:131072 KrDrv.W32:32768 KrDrv.A64:32768 \
     KR4/KR4.EXE:262144; do
   file=${entry%%:*}
   budget=${entry#*:}

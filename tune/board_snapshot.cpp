@@ -38,6 +38,13 @@ uint32_t ClockState::Attributes(Item clock) const {
     }
 }
 
+BoardSnapshot::BoardSnapshot() = default;
+BoardSnapshot::BoardSnapshot(const BoardSnapshot&) = default;
+BoardSnapshot::BoardSnapshot(BoardSnapshot&&) noexcept = default;
+BoardSnapshot& BoardSnapshot::operator=(const BoardSnapshot&) = default;
+BoardSnapshot& BoardSnapshot::operator=(BoardSnapshot&&) noexcept = default;
+BoardSnapshot::~BoardSnapshot() = default;
+
 const LevelState* BoardSnapshot::Level(Item item) const {
     switch (item) {
     case Item::Vcore: return &voltages[0];

@@ -115,6 +115,15 @@ struct BoardSnapshot {
     CiaState cia;
     MibState mib;
 
+    // Made and freed out of line: a snapshot is a few hundred fields and thirteen tables, and
+    // every function holding one would otherwise carry all of it in line.
+    BoardSnapshot();
+    BoardSnapshot(const BoardSnapshot&);
+    BoardSnapshot(BoardSnapshot&&) noexcept;
+    BoardSnapshot& operator=(const BoardSnapshot&);
+    BoardSnapshot& operator=(BoardSnapshot&&) noexcept;
+    ~BoardSnapshot();
+
     // The level state of a voltage item or the ratio; null for the others.
     const LevelState* Level(Item item) const;
     // The word in force; none for MIB (unreadable) or when the reader failed.

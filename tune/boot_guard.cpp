@@ -30,8 +30,8 @@ std::string OneLine(std::string text) {
 std::string LocalTimeText() {
     SYSTEMTIME time{};
     GetLocalTime(&time);
-    return Dec(time.wYear) + "-" + Two(time.wMonth) + "-" + Two(time.wDay) + " " +
-           Two(time.wHour) + ":" + Two(time.wMinute) + ":" + Two(time.wSecond);
+    return Cat(DecDigits(time.wYear), "-", Two(time.wMonth), "-", Two(time.wDay), " ",
+               Two(time.wHour), ":", Two(time.wMinute), ":", Two(time.wSecond));
 }
 
 // --- Registry ---------------------------------------------------------------------------------
@@ -87,10 +87,10 @@ bool BootGuard::ReadRecord(const char* value, StartupRecord& record) const {
 }
 
 bool BootGuard::WriteRecord(const char* value, const StartupRecord& record) {
-    const std::string text = "when=" + OneLine(record.when) + "\nprofile=" +
-                             OneLine(record.profile) + "\nstep=" + OneLine(record.step) +
-                             "\nstory=" + OneLine(record.story) +
-                             "\ntold=" + (record.told ? "1" : "0") + "\n";
+    const std::string text =
+        Cat("when=", OneLine(record.when), "\nprofile=", OneLine(record.profile),
+            "\nstep=", OneLine(record.step), "\nstory=", OneLine(record.story),
+            "\ntold=", (record.told ? "1" : "0"), "\n");
     RegistryKey key = CreateKey(root_, key_);
     return WriteText(key.Get(), value, text);
 }
@@ -114,10 +114,10 @@ bool BootGuard::WriteFailure(const StartupRecord& record) {
 }
 
 std::string DescribeFailure(const StartupRecord& record) {
-    std::string text = "the start-up of " +
-                       (record.when.empty() ? "an unknown time" : record.when) +
-                       " with profile \"" + record.profile + "\" did not finish";
-    if (!record.story.empty()) text += ": " + record.story;
+    std::string text =
+        Cat("the start-up of ", (record.when.empty() ? "an unknown time" : record.when),
+            " with profile \"", record.profile, "\" did not finish");
+    if (!record.story.empty()) Append(text, ": ", record.story);
     return text;
 }
 
@@ -158,17 +158,18 @@ StartupResult RunStartup(BootGuard& guard, const ProfileStore& store,
         result.profile = pending.profile;
         StartupRecord failure = pending;
         failure.told = false;
-        failure.story = "it stopped at step \"" + pending.step +
-                        "\" (the program ended or Windows stopped before the stability "
-                        "window passed); nothing was applied at the next start and the start-up "
-                        "profile was switched off (kclktune startup set \"" + pending.profile +
-                        "\" to use it again)";
+        failure.story =
+            Cat("it stopped at step \"", pending.step,
+                "\" (the program ended or Windows stopped before the stability "
+                "window passed); nothing was applied at the next start and the start-up "
+                "profile was switched off (kclktune startup set \"",
+                pending.profile, "\" to use it again)");
         guard.WriteFailure(failure);
         guard.ClearStartupProfile();
         guard.ClearPending();
         return decide(StartupOutcome::PreviousUnfinished,
-                      "start-up refused: the previous start-up with profile \"" +
-                          pending.profile + "\" did not finish; start-up profile switched off");
+                      Cat("start-up refused: the previous start-up with profile \"",
+                          pending.profile, "\" did not finish; start-up profile switched off"));
     }
 
     std::string name;
@@ -182,18 +183,18 @@ StartupResult RunStartup(BootGuard& guard, const ProfileStore& store,
         case ProfileStore::Load::Missing:
             return decide(
                 StartupOutcome::ProfileMissing,
-                "the start-up profile \"" + name + "\" no longer exists; nothing applied");
+                Cat("the start-up profile \"", name, "\" no longer exists; nothing applied"));
         case ProfileStore::Load::Damaged:
-            return decide(StartupOutcome::ProfileUnusable, error + "; nothing applied");
+            return decide(StartupOutcome::ProfileUnusable, Cat(error, "; nothing applied"));
     }
     if (!MatchesBoard(profile, boardIdentity ? boardIdentity() : std::string(), error))
-        return decide(StartupOutcome::ProfileUnusable, error + "; nothing applied");
+        return decide(StartupOutcome::ProfileUnusable, Cat(error, "; nothing applied"));
 
     // The user's way out: Shift held at any moment of the delay.
     for (DWORD waited = 0;; waited += kShiftPollMs) {
         if (shiftHeld())
             return decide(StartupOutcome::Skipped,
-                          "start-up skipped: Shift held; profile \"" + name + "\" not applied");
+                          Cat("start-up skipped: Shift held; profile \"", name, "\" not applied"));
         if (waited >= options.delayMs) break;
         sleep(kShiftPollMs);
     }
@@ -205,7 +206,7 @@ StartupResult RunStartup(BootGuard& guard, const ProfileStore& store,
     if (!guard.WritePending(mark))
         return decide(StartupOutcome::ApplyFailed,
                       "start-up not applied: the pending mark cannot be written");
-    if (seams.note) seams.note("start-up applying profile \"" + name + "\"");
+    if (seams.note) seams.note(Cat("start-up applying profile \"", name, "\""));
 
     std::string story;
     if (!apply || !apply(profile.targets, story)) {
@@ -214,14 +215,14 @@ StartupResult RunStartup(BootGuard& guard, const ProfileStore& store,
         guard.WriteFailure(failure);
         guard.ClearPending();
         return decide(StartupOutcome::ApplyFailed,
-                      "start-up with profile \"" + name + "\" failed: " + failure.story);
+                      Cat("start-up with profile \"", name, "\" failed: ", failure.story));
     }
 
     mark.step = "verified";
     guard.WritePending(mark);
     if (seams.note)
-        seams.note("start-up profile \"" + name + "\" verified; waiting " +
-                   Seconds(options.windowMs) + " s");
+        seams.note(Cat("start-up profile \"", name, "\" verified; waiting ",
+                       Seconds(options.windowMs), " s"));
     for (DWORD waited = 0; waited < options.windowMs;) {
         const DWORD step = options.windowMs - waited < kWindowStepMs ? options.windowMs - waited
                                                                      : kWindowStepMs;
@@ -229,8 +230,8 @@ StartupResult RunStartup(BootGuard& guard, const ProfileStore& store,
         waited += step;
     }
     guard.ClearPending();
-    return decide(StartupOutcome::Applied, "start-up profile \"" + name + "\" applied and stable" +
-                                               (story.empty() ? "" : ": " + story));
+    return decide(StartupOutcome::Applied, Cat("start-up profile \"", name, "\" applied and stable",
+                                               story.empty() ? "" : ": ", story));
 }
 
 }  // namespace tune

@@ -9,13 +9,15 @@ namespace tune {
 namespace {
 
 std::string Word(uint16_t value) { return Dec(value); }
-std::string Hex(uint16_t value) { return "0x" + tune::Hex(value, 4); }
+std::string Hex(uint16_t value) {
+    return Cat("0x", HexDigits(value, 4));
+}
 
 // "vcore=1525: " - how every validation error starts.
 std::string Prefix(Item item, uint16_t value) {
     const bool hex = item == Item::Dram || item == Item::Agp || item == Item::Pci ||
                      item == Item::Cia;
-    return std::string(ItemName(item)) + "=" + (hex ? Hex(value) : Word(value)) + ": ";
+    return Cat(ItemText(item), "=", (hex ? Hex(value) : Word(value)), ": ");
 }
 
 std::string List(const WordTable& table) {
@@ -25,7 +27,7 @@ std::string List(const WordTable& table) {
 }
 
 std::string Range(const WordLimit& limit) {
-    return limit.Known() ? Word(limit.low) + ".." + Word(limit.high) : "unknown";
+    return limit.Known() ? Cat(DecDigits(limit.low), "..", DecDigits(limit.high)) : "unknown";
 }
 
 int TableIndex(Item clock, bool asynchronous) {
@@ -65,8 +67,9 @@ bool WordOffered(const ClockState& c, Item clock, uint16_t word, std::string& wh
         const WordTable& table = c.tables[TableIndex(clock, true)];
         const WordLimit& limit = c.limits[LimitIndex(clock)];
         if (table.Contains(f) || ((a & kAttrLinear) && limit.Holds(f))) return true;
-        why = "frequency " + Word(f) + " is not in the firmware's asynchronous table (" +
-              List(table) + ")" + ((a & kAttrLinear) ? " nor inside its limit " + Range(limit) : "");
+        why = Cat("frequency ", Word(f), " is not in the firmware's asynchronous table (",
+                  List(table), ")", (a & kAttrLinear) ? " nor inside its limit " : "",
+                  (a & kAttrLinear) ? Range(limit) : std::string());
         return false;
     }
     if (!(a & kAttrDivider)) {
@@ -87,10 +90,11 @@ std::string Validate(const BoardSnapshot& s, Item item, uint16_t value) {
     switch (item) {
     case Item::Fsb:
         if (FsbOffered(c, value)) return {};
-        return Prefix(item, value) + "not offered by the firmware (" +
-               ((c.Attributes(item) & kAttrLinear) ? "linear limit " + Range(c.limits[kLinearFsbLimit]) + ", "
-                                                    : std::string()) +
-               "table " + List(c.tables[kDiscreteFsbTable]) + ")";
+        return Cat(Prefix(item, value), "not offered by the firmware (",
+                   (c.Attributes(item) & kAttrLinear)
+                       ? Cat("linear limit ", Range(c.limits[kLinearFsbLimit]), ", ")
+                       : std::string(),
+                   "table ", List(c.tables[kDiscreteFsbTable]), ")");
     case Item::Dram:
     case Item::Agp:
     case Item::Pci:
@@ -100,27 +104,28 @@ std::string Validate(const BoardSnapshot& s, Item item, uint16_t value) {
     case Item::Vagp: {
         const LevelState& v = *s.Level(item);
         if (v.table.Contains(value)) return {};
-        return Prefix(item, value) + "not in the firmware's table (" + List(v.table) + ")";
+        return Cat(Prefix(item, value), "not in the firmware's table (", List(v.table), ")");
     }
     case Item::Ratio: {
         const LevelState& r = s.ratio;
         if (!r.table.Contains(value))
-            return Prefix(item, value) + "not in the firmware's table (" + List(r.table) + ")";
+            return Cat(Prefix(item, value), "not in the firmware's table (", List(r.table), ")");
         if (!r.limit.Holds(value))
-            return Prefix(item, value) + "outside the processor's limit " + Range(r.limit);
+            return Cat(Prefix(item, value), "outside the processor's limit ", Range(r.limit));
         return {};
     }
     case Item::Cia:
-        if (value & 0x7F00) return Prefix(item, value) + "reserved bits 8..14 are set";
+        if (value & 0x7F00) return Cat(Prefix(item, value), "reserved bits 8..14 are set");
         if ((value & 0xFF) >= s.cia.levels.entries.size())
-            return Prefix(item, value) + "level " + Word(value & 0xFF) + " is past the firmware's " +
-                   Word(static_cast<uint16_t>(s.cia.levels.entries.size())) + " levels";
+            return Cat(Prefix(item, value), "level ", Word(value & 0xFF),
+                       " is past the firmware's ",
+                       Word(static_cast<uint16_t>(s.cia.levels.entries.size())), " levels");
         return {};
     case Item::Mib:
-        if (value > 1) return Prefix(item, value) + "MIB is switched with 0 (off) or 1 (on)";
+        if (value > 1) return Cat(Prefix(item, value), "MIB is switched with 0 (off) or 1 (on)");
         return {};
     }
-    return Prefix(item, value) + "unknown item";
+    return Cat(Prefix(item, value), "unknown item");
 }
 
 // Every DRAM/AGP/PCI clock of the final setting must stay inside its limit.
@@ -133,9 +138,9 @@ std::string ValidateFinalClock(const BoardSnapshot& s, const ClockWords& final,
         const uint16_t f = ClockFrequency(final.fsb, word);
         if (f != 0 && limit.Holds(f)) continue;
         const Item named = targets.Has(clock) ? clock : Item::Fsb;
-        return Prefix(named, targets.Get(named)) + std::string(ItemName(clock)) + " word " +
-               Hex(word) + " at fsb " + Word(final.fsb) + " makes frequency " + Word(f) +
-               ", outside its limit " + Range(limit);
+        return Cat(Prefix(named, targets.Get(named)), ItemText(clock), " word ", Hex(word),
+                   " at fsb ", Word(final.fsb), " makes frequency ", Word(f),
+                   ", outside its limit ", Range(limit));
     }
     return {};
 }

@@ -35,9 +35,9 @@ bool ConsoleConfirmIo::WaitForConfirmation(uint32_t ms) {
 }
 
 void ConsoleConfirmIo::ShowRemaining(uint32_t seconds) {
-    const std::string count = (seconds < 10 ? " " : "") + Dec(seconds);
-    std::fputs(("\rPress Enter within " + count +
-                " s to keep the new settings; otherwise they are put back. ").c_str(),
+    std::fputs(Cat("\rPress Enter within ", seconds < 10 ? " " : "", DecDigits(seconds),
+                   " s to keep the new settings; otherwise they are put back. ")
+                   .c_str(),
                stdout);
     std::fflush(stdout);
 }

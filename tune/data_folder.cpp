@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "text.h"
 #include "win_handles.h"
 
 namespace tune {
@@ -87,7 +88,7 @@ bool UserAppDataFolder(std::string& folder) {
     char windows[MAX_PATH + 1] = {};
     const UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return false;
-    folder = WithoutTrailingSlash(windows) + "\\Application Data";
+    folder = Cat(WithoutTrailingSlash(windows), "\\Application Data");
     return true;
 }
 
@@ -106,7 +107,7 @@ bool CreateFolderPath(const std::string& path) {
 bool KitDataFolder(std::string& folder, bool create) {
     std::string base;
     if (!UserAppDataFolder(base)) return false;
-    const std::string kit = base + "\\Corvane\\Kestrel4";
+    const std::string kit = Cat(base, "\\Corvane\\Kestrel4");
     if (create && !CreateFolderPath(kit)) return false;
     folder = kit;
     return true;

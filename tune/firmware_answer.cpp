@@ -38,9 +38,9 @@ const char* const kClockProblems[] = {
 std::string DescribeAnswer(const FirmwareAnswer& a) {
     if (a.yesNo) return a.status == 0 ? "yes" : "no";
     if (a.Done()) return "done";
-    std::string out = "status " + Hex(a.status, 4) + "h (" + StatusName(a.status) + ")";
+    std::string out = Cat("status ", HexDigits(a.status, 4), "h (", StatusName(a.status), ")");
     if (a.clock && a.bx != 0) {
-        out += ", BX " + Hex(a.bx, 4) + "h (";
+        Append(out, ", BX ", HexDigits(a.bx, 4), "h (");
         bool first = true;
         for (int bit = 0; bit < 16; ++bit) {
             if (!(a.bx & (1u << bit))) continue;
@@ -49,7 +49,7 @@ std::string DescribeAnswer(const FirmwareAnswer& a) {
             if (bit < static_cast<int>(sizeof kClockProblems / sizeof kClockProblems[0])) {
                 out += kClockProblems[bit];
             } else {
-                out += "bit " + Dec(static_cast<uint32_t>(bit));
+                Append(out, "bit ", DecDigits(static_cast<uint32_t>(bit)));
             }
         }
         out += ")";

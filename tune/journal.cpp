@@ -37,8 +37,8 @@ std::string Now() {
     GetSystemTime(&t);
     const auto two = [](unsigned v) { return std::string(1, static_cast<char>('0' + v / 10 % 10)) +
                                               static_cast<char>('0' + v % 10); };
-    return Dec(t.wYear) + "-" + two(t.wMonth) + "-" + two(t.wDay) + "T" + two(t.wHour) + ":" +
-           two(t.wMinute) + ":" + two(t.wSecond) + "Z";
+    return Cat(DecDigits(t.wYear), "-", two(t.wMonth), "-", two(t.wDay), "T", two(t.wHour), ":",
+               two(t.wMinute), ":", two(t.wSecond), "Z");
 }
 
 }  // namespace
@@ -52,25 +52,26 @@ bool Journal::DefaultPath(std::string& path) {
     }
     std::string folder;
     if (!KitDataFolder(folder, false)) return false;
-    path = folder + "\\journal.csv";
+    path = Cat(folder, "\\journal.csv");
     return true;
 }
 
 std::string Journal::RotatedPath() const {
     const size_t dot = path_.find_last_of('.');
     const size_t slash = path_.find_last_of("\\/");
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path_ + ".1";
-    return path_.substr(0, dot) + ".1" + path_.substr(dot);
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return Cat(path_, ".1");
+    return Cat(path_.substr(0, dot), ".1", path_.substr(dot));
 }
 
 bool Journal::CheckWritable(std::string* error) const {
     const std::string folder = FolderOf(path_);
     if (!folder.empty() && !CreateFolderPath(folder)) {
-        if (error) *error = "the journal's folder " + folder + " cannot be created";
+        if (error) *error = Cat("the journal's folder ", folder, " cannot be created");
         return false;
     }
     if (!OpenForAppend(path_)) {
-        if (error) *error = "the journal " + path_ + " cannot be written";
+        if (error) *error = Cat("the journal ", path_, " cannot be written");
         return false;
     }
     return true;
@@ -79,7 +80,8 @@ bool Journal::CheckWritable(std::string* error) const {
 bool Journal::Append(std::string_view action, std::string_view item, std::string_view before,
                      std::string_view after, std::string_view answer) {
     std::string line = Now();
-    for (std::string_view field : {action, item, before, after, answer}) line += "," + Field(field);
+    for (std::string_view field : {action, item, before, after, answer})
+        tune::Append(line, ",", Field(field));
     line += "\r\n";
 
     kclk::FileHandle file = OpenForAppend(path_);
@@ -116,7 +118,7 @@ std::string Journal::Field(std::string_view text) {
         if (c == '"') out += '"';
         out += c;
     }
-    return out + "\"";
+    return Cat(out, "\"");
 }
 
 }  // namespace tune

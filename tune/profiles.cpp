@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "store_registry.h"
+#include "text.h"
 
 namespace tune {
 
@@ -120,8 +121,8 @@ std::string ProfileText(const Profile& profile, const char* lineEnd) {
     std::string text;
     text += kHeader;
     text += lineEnd;
-    text += "name=" + profile.name + lineEnd;
-    text += "board=" + profile.identity + lineEnd;
+    Append(text, "name=", profile.name, lineEnd);
+    Append(text, "board=", profile.identity, lineEnd);
     for (int i = 0; i < kItemCount; ++i) {
         const Item item = static_cast<Item>(i);
         if (!profile.targets.Has(item)) continue;
@@ -150,7 +151,8 @@ bool ParseProfileText(std::string_view text, Profile& profile, std::string& erro
     bool lastEnded = false;
     const std::vector<std::string_view> lines = Lines(text, lastEnded);
     if (lines.empty() || lines[0] != kHeader) {
-        error = "not a kclktune profile (the first line is not \"" + std::string(kHeader) + "\")";
+        error =
+            Cat("not a kclktune profile (the first line is not \"", std::string(kHeader), "\")");
         return false;
     }
     // The end line, then nothing but blank lines: anything shorter was cut off.
@@ -166,7 +168,7 @@ bool ParseProfileText(std::string_view text, Profile& profile, std::string& erro
     }
     for (size_t i = endLine + 1; i < lines.size(); ++i)
         if (!lines[i].empty()) {
-            error = "text after the \"end\" line (" + LineNumber(i) + ")";
+            error = Cat("text after the \"end\" line (", LineNumber(i), ")");
             return false;
         }
 
@@ -176,25 +178,25 @@ bool ParseProfileText(std::string_view text, Profile& profile, std::string& erro
         const std::string_view line = lines[i];
         const size_t equals = line.find('=');
         if (equals == std::string_view::npos) {
-            error = LineNumber(i) + " is not key=value";
+            error = Cat(LineNumber(i), " is not key=value");
             return false;
         }
         const std::string_view key = line.substr(0, equals), value = line.substr(equals + 1);
         if (key == "name") {
             if (haveName) {
-                error = LineNumber(i) + ": a second name";
+                error = Cat(LineNumber(i), ": a second name");
                 return false;
             }
             const NameProblem problem = CheckProfileName(value);
             if (problem != NameProblem::None) {
-                error = LineNumber(i) + ": " + NameProblemText(problem);
+                error = Cat(LineNumber(i), ": ", NameProblemText(problem));
                 return false;
             }
             parsed.name.assign(value);
             haveName = true;
         } else if (key == "board") {
             if (haveBoard || value.empty()) {
-                error = LineNumber(i) + ": a second or empty board identity";
+                error = Cat(LineNumber(i), ": a second or empty board identity");
                 return false;
             }
             parsed.identity.assign(value);
@@ -202,17 +204,17 @@ bool ParseProfileText(std::string_view text, Profile& profile, std::string& erro
         } else {
             const std::optional<Item> item = ItemFromName(key);
             if (!item) {
-                error = LineNumber(i) + ": unknown item \"" + std::string(key) + "\"";
+                error = Cat(LineNumber(i), ": unknown item \"", std::string(key), "\"");
                 return false;
             }
             if (parsed.targets.Has(*item)) {
-                error = LineNumber(i) + ": " + std::string(key) + " given twice";
+                error = Cat(LineNumber(i), ": ", std::string(key), " given twice");
                 return false;
             }
             uint16_t word = 0;
             if (!ParseWord(value, word)) {
-                error = LineNumber(i) + ": " + std::string(key) +
-                        " is not a number from 0 to 65535";
+                error =
+                    Cat(LineNumber(i), ": ", std::string(key), " is not a number from 0 to 65535");
                 return false;
             }
             parsed.targets.Set(*item, word);
@@ -232,8 +234,8 @@ bool ParseProfileText(std::string_view text, Profile& profile, std::string& erro
 
 bool MatchesBoard(const Profile& profile, const std::string& identity, std::string& error) {
     if (profile.identity == identity) return true;
-    error = "profile \"" + profile.name + "\" was made on another board (" + profile.identity +
-            ", this board is " + identity + ")";
+    error = Cat("profile \"", profile.name, "\" was made on another board (", profile.identity,
+                ", this board is ", identity, ")");
     return false;
 }
 
@@ -277,17 +279,17 @@ ProfileStore::Load ProfileStore::Read(const std::string& name, Profile& profile,
     std::string text;
     if (!key || !ReadText(key.Get(), kProfileValue, kMaxProfileText, text)) {
         // A key without its value is a save that never got to write: no profile.
-        error = "no profile \"" + name + "\"";
+        error = Cat("no profile \"", name, "\"");
         return Load::Missing;
     }
     Profile parsed;
     std::string reason;
     if (!ParseProfileText(text, parsed, reason)) {
-        error = "profile \"" + name + "\" is damaged: " + reason;
+        error = Cat("profile \"", name, "\" is damaged: ", reason);
         return Load::Damaged;
     }
     if (!SameNameIgnoringCase(parsed.name, name)) {
-        error = "profile \"" + name + "\" is damaged: it holds the name \"" + parsed.name + "\"";
+        error = Cat("profile \"", name, "\" is damaged: it holds the name \"", parsed.name, "\"");
         return Load::Damaged;
     }
     profile = parsed;
@@ -307,13 +309,13 @@ bool ProfileStore::Save(const Profile& profile, std::string& error) {
     const std::string text = ProfileText(profile);
     RegistryKey key = CreateKey(root_, PathOf(profile.name));
     if (!key) {
-        error = "cannot create the registry key of profile \"" + profile.name + "\"";
+        error = Cat("cannot create the registry key of profile \"", profile.name, "\"");
         return false;
     }
     if (g_beforeWrite) g_beforeWrite(profile);
     // The whole profile in one value, written by one call: never a mix of two versions.
     if (!WriteText(key.Get(), kProfileValue, text)) {
-        error = "cannot write profile \"" + profile.name + "\" to the registry";
+        error = Cat("cannot write profile \"", profile.name, "\" to the registry");
         return false;
     }
     return true;
@@ -321,11 +323,11 @@ bool ProfileStore::Save(const Profile& profile, std::string& error) {
 
 bool ProfileStore::Delete(const std::string& name, std::string& error) {
     if (!Exists(name)) {
-        error = "no profile \"" + name + "\"";
+        error = Cat("no profile \"", name, "\"");
         return false;
     }
     if (!DeleteKeyTree(root_, PathOf(name))) {
-        error = "cannot delete profile \"" + name + "\" from the registry";
+        error = Cat("cannot delete profile \"", name, "\" from the registry");
         return false;
     }
     return true;
@@ -338,7 +340,7 @@ bool ExportProfileFile(const Profile& profile, const std::string& path, std::str
     kclk::FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
-        error = "cannot create " + path;
+        error = Cat("cannot create ", path);
         return false;
     }
     DWORD written = 0;
@@ -346,7 +348,7 @@ bool ExportProfileFile(const Profile& profile, const std::string& path, std::str
         written != text.size()) {
         file.Close();
         DeleteFileA(path.c_str());
-        error = "cannot write " + path;
+        error = Cat("cannot write ", path);
         return false;
     }
     return true;
@@ -356,28 +358,28 @@ bool ReadProfileFile(const std::string& path, Profile& profile, std::string& err
     kclk::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
-        error = "cannot open " + path;
+        error = Cat("cannot open ", path);
         return false;
     }
     DWORD high = 0;
     const DWORD size = GetFileSize(file.Get(), &high);
     if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) {
-        error = "cannot read " + path;
+        error = Cat("cannot read ", path);
         return false;
     }
     if (high != 0 || size > kMaxProfileText) {
-        error = path + " is too large for a profile (more than 4096 bytes)";
+        error = Cat(path, " is too large for a profile (more than 4096 bytes)");
         return false;
     }
     std::string text(size, '\0');
     DWORD read = 0;
     if (size > 0 && (!ReadFile(file.Get(), &text[0], size, &read, nullptr) || read != size)) {
-        error = "cannot read " + path;
+        error = Cat("cannot read ", path);
         return false;
     }
     std::string reason;
     if (!ParseProfileText(text, profile, reason)) {
-        error = path + ": " + reason;
+        error = Cat(path, ": ", reason);
         return false;
     }
     return true;

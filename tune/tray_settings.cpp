@@ -51,7 +51,7 @@ const SettingRow& Row(TraySetting setting) { return kRows[static_cast<int>(setti
 
 std::string Decimal(int32_t value) {
     if (value >= 0) return Dec(static_cast<uint32_t>(value));
-    return "-" + Dec(0u - static_cast<uint32_t>(value));
+    return Cat("-", DecDigits(0u - static_cast<uint32_t>(value)));
 }
 
 // Values from the registry may be anything: two digits at least, a minus kept.
@@ -59,7 +59,7 @@ std::string TimeText(int32_t hour, int32_t minute) {
     auto two = [](int32_t value) {
         return (value >= 0 && value < 10 ? "0" : "") + Decimal(value);
     };
-    return two(hour) + ":" + two(minute);
+    return Cat(two(hour), ":", two(minute));
 }
 
 enum class NumberParse { Ok, NotANumber, OutOfRange };
@@ -174,7 +174,7 @@ std::string TraySettingText(const TraySettings& s, TraySetting setting) {
 bool ParseTrayAssignment(std::string_view assignment, TrayChanges& changes, std::string& error) {
     const size_t equals = assignment.find('=');
     if (equals == std::string_view::npos) {
-        error = "\"" + std::string(assignment) + "\" is not NAME=VALUE";
+        error = Cat("\"", std::string(assignment), "\" is not NAME=VALUE");
         return false;
     }
     const std::string_view name = assignment.substr(0, equals);
@@ -183,12 +183,12 @@ bool ParseTrayAssignment(std::string_view assignment, TrayChanges& changes, std:
     for (const SettingRow& r : kRows)
         if (name == r.name) row = &r;
     if (!row) {
-        error = "unknown setting \"" + std::string(name) + "\"";
+        error = Cat("unknown setting \"", std::string(name), "\"");
         return false;
     }
     const int index = static_cast<int>(row->setting);
     if (changes.has[index]) {
-        error = std::string(row->name) + " is given twice";
+        error = Cat(std::string(row->name), " is given twice");
         return false;
     }
     int32_t number = 0;
@@ -196,12 +196,13 @@ bool ParseTrayAssignment(std::string_view assignment, TrayChanges& changes, std:
         case Kind::Number: {
             const NumberParse parsed = ParseInteger(value, row->low, row->high, number);
             if (parsed == NumberParse::NotANumber) {
-                error = std::string(row->name) + ": \"" + std::string(value) + "\" is not a number";
+                error =
+                    Cat(std::string(row->name), ": \"", std::string(value), "\" is not a number");
                 return false;
             }
             if (parsed == NumberParse::OutOfRange) {
-                error = std::string(row->name) + ": " + std::string(value) + " is outside " +
-                        Decimal(row->low) + ".." + Decimal(row->high);
+                error = Cat(std::string(row->name), ": ", std::string(value), " is outside ",
+                            Decimal(row->low), "..", Decimal(row->high));
                 return false;
             }
             break;
@@ -210,8 +211,8 @@ bool ParseTrayAssignment(std::string_view assignment, TrayChanges& changes, std:
             if (value == "1" || value == "on") number = 1;
             else if (value == "0" || value == "off") number = 0;
             else {
-                error = std::string(row->name) + ": \"" + std::string(value) +
-                        "\" is not 0 or 1 (off or on)";
+                error = Cat(std::string(row->name), ": \"", std::string(value),
+                            "\" is not 0 or 1 (off or on)");
                 return false;
             }
             break;
@@ -219,19 +220,19 @@ bool ParseTrayAssignment(std::string_view assignment, TrayChanges& changes, std:
             if (value == "1" || value == "file") number = 1;
             else if (value == "2" || value == "beep") number = 2;
             else {
-                error = std::string(row->name) + ": \"" + std::string(value) +
-                        "\" is not 1 (file) or 2 (beep)";
+                error = Cat(std::string(row->name), ": \"", std::string(value),
+                            "\" is not 1 (file) or 2 (beep)");
                 return false;
             }
             break;
         case Kind::Text:
             if (value.empty() || value.size() > kMaxAudioFile) {
-                error = std::string(row->name) + ": a file name of 1 to 254 characters";
+                error = Cat(std::string(row->name), ": a file name of 1 to 254 characters");
                 return false;
             }
             for (char c : value)
                 if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-                    error = std::string(row->name) + ": control characters in the file name";
+                    error = Cat(std::string(row->name), ": control characters in the file name");
                     return false;
                 }
             changes.audioFile.assign(value);
@@ -239,8 +240,8 @@ bool ParseTrayAssignment(std::string_view assignment, TrayChanges& changes, std:
         case Kind::Time: {
             int32_t hour = 0, minute = 0;
             if (!ParseTime(value, hour, minute)) {
-                error = std::string(row->name) + ": \"" + std::string(value) +
-                        "\" is not a time HH:MM from 00:00 to 23:59";
+                error = Cat(std::string(row->name), ": \"", std::string(value),
+                            "\" is not a time HH:MM from 00:00 to 23:59");
                 return false;
             }
             number = hour * 100 + minute;

@@ -4,16 +4,18 @@ namespace tune {
 
 namespace {
 
-constexpr std::string_view kNames[kItemCount] = {
+constexpr const char* kNames[kItemCount] = {
     "fsb", "dram", "agp", "pci", "vcore", "vdimm", "vagp", "ratio", "cia", "mib",
 };
 
 }  // namespace
 
-std::string_view ItemName(Item item) {
+const char* ItemText(Item item) {
     const int index = static_cast<int>(item);
-    return index >= 0 && index < kItemCount ? kNames[index] : std::string_view("?");
+    return index >= 0 && index < kItemCount ? kNames[index] : "?";
 }
+
+std::string_view ItemName(Item item) { return ItemText(item); }
 
 std::optional<Item> ItemFromName(std::string_view name) {
     for (int i = 0; i < kItemCount; ++i)

@@ -25,6 +25,7 @@ constexpr int kItemCount = 10;
 
 // The command-line and profile names: fsb, dram, agp, pci, vcore, vdimm, vagp, ratio, cia, mib.
 std::string_view ItemName(Item item);
+const char* ItemText(Item item);                          // the same, as a terminated text
 std::optional<Item> ItemFromName(std::string_view name);  // exact, lower case
 
 constexpr bool IsClock(Item item) { return item <= Item::Pci; }

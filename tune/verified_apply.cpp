@@ -7,8 +7,8 @@ namespace tune {
 namespace {
 
 std::string ClockText(const ClockWords& w) {
-    return "fsb " + Dec(w.fsb) + " dram 0x" + Hex(w.dram, 4) + " agp 0x" + Hex(w.agp, 4) +
-           " pci 0x" + Hex(w.pci, 4);
+    return Cat("fsb ", DecDigits(w.fsb), " dram 0x", HexDigits(w.dram, 4), " agp 0x",
+               HexDigits(w.agp, 4), " pci 0x", HexDigits(w.pci, 4));
 }
 
 }  // namespace
@@ -16,23 +16,22 @@ std::string ClockText(const ClockWords& w) {
 std::string WordText(Item item, uint16_t word) {
     const bool hex = item == Item::Dram || item == Item::Agp || item == Item::Pci ||
                      item == Item::Cia;
-    return hex ? "0x" + Hex(word, 4) : Dec(word);
+    return hex ? Cat("0x", HexDigits(word, 4)) : Dec(word);
 }
 
 std::string StepName(const std::vector<Step>& steps, size_t index) {
     const Step& s = steps[index];
-    std::string name = "step " + Dec(static_cast<uint32_t>(index + 1)) + "/" +
-                       Dec(static_cast<uint32_t>(steps.size())) + " (" + std::string(ItemName(s.item)) + " " +
-                       (s.fromKnown ? WordText(s.item, s.from) : std::string("unknown")) + " -> " +
-                       WordText(s.item, s.to);
+    std::string name = Cat("step ", DecDigits(static_cast<uint32_t>(index + 1)), "/",
+                           DecDigits(static_cast<uint32_t>(steps.size())), " (", ItemText(s.item),
+                           " ", (s.fromKnown ? WordText(s.item, s.from) : std::string("unknown")),
+                           " -> ", WordText(s.item, s.to));
     // Words an FSB step carries along.
     if (IsClock(s.item))
         for (Item other : {Item::Dram, Item::Agp, Item::Pci})
             if (other != s.item && s.clockBefore.Get(other) != s.clockAfter.Get(other))
-                name += ", " + std::string(ItemName(other)) + " " +
-                        WordText(other, s.clockBefore.Get(other)) + " -> " +
-                        WordText(other, s.clockAfter.Get(other));
-    return name + ")";
+                Append(name, ", ", ItemText(other), " ", WordText(other, s.clockBefore.Get(other)),
+                       " -> ", WordText(other, s.clockAfter.Get(other)));
+    return Cat(name, ")");
 }
 
 void VerifiedApply::Record(const char* action, const Step& step, uint16_t before,
@@ -42,7 +41,7 @@ void VerifiedApply::Record(const char* action, const Step& step, uint16_t before
     if (IsClock(step.item))
         for (Item other : {Item::Dram, Item::Agp, Item::Pci})
             if (other != step.item && step.clockBefore.Get(other) != step.clockAfter.Get(other))
-                items += "+" + std::string(ItemName(other));
+                Append(items, "+", ItemText(other));
     journal_->Append(action, items,
                      step.fromKnown || before != step.from ? WordText(step.item, before) : "unknown",
                      WordText(step.item, after), answer);
@@ -67,17 +66,18 @@ ApplyOutcome VerifiedApply::Apply(const std::vector<Step>& steps) {
             const FirmwareAnswer set = SendClock(step.clockAfter, probe);
             if (!probe.Done()) {
                 refused = true;
-                answerText = "probe " + DescribeAnswer(probe);
+                answerText = Cat("probe ", DescribeAnswer(probe));
             } else if (!set.Done()) {
                 refused = true;
-                answerText = "set " + DescribeAnswer(set);
+                answerText = Cat("set ", DescribeAnswer(set));
             } else {
                 answerText = "done";
                 ClockWords now;
                 if (!board_.ReadClock(now)) {
                     readBack = "the clock setting could not be read back";
                 } else if (!(now == step.clockAfter)) {
-                    readBack = "read back " + ClockText(now) + ", expected " + ClockText(step.clockAfter);
+                    readBack = Cat("read back ", ClockText(now), ", expected ",
+                                   ClockText(step.clockAfter));
                 } else {
                     verified = true;
                 }
@@ -86,7 +86,7 @@ ApplyOutcome VerifiedApply::Apply(const std::vector<Step>& steps) {
             const FirmwareAnswer set = board_.SetWord(step.item, step.to);
             if (!set.Done()) {
                 refused = true;
-                answerText = "set " + DescribeAnswer(set);
+                answerText = Cat("set ", DescribeAnswer(set));
             } else {
                 answerText = "done";
                 uint16_t now = 0;
@@ -95,18 +95,18 @@ ApplyOutcome VerifiedApply::Apply(const std::vector<Step>& steps) {
                     if ((set.bx & 1) == (step.to & 1))
                         verified = true;
                     else
-                        readBack = std::string("the firmware answered MIB ") + ((set.bx & 1) ? "on" : "off");
+                        readBack = Cat("the firmware answered MIB ", ((set.bx & 1) ? "on" : "off"));
                 } else if (!board_.ReadWord(step.item, now)) {
                     readBack = "the value could not be read back";
                 } else if (now != step.to) {
-                    readBack = "read back " + WordText(step.item, now);
+                    readBack = Cat("read back ", WordText(step.item, now));
                 } else {
                     verified = true;
                 }
             }
         }
-        const std::string number = "step " + Dec(static_cast<uint32_t>(i + 1)) + "/" +
-                                   Dec(static_cast<uint32_t>(steps.size())) + ": ";
+        const std::string number = Cat("step ", DecDigits(static_cast<uint32_t>(i + 1)), "/",
+                                       DecDigits(static_cast<uint32_t>(steps.size())), ": ");
         if (verified) {
             Record("apply", step, step.from, step.to, number + answerText);
             ++outcome.applied;
@@ -114,11 +114,11 @@ ApplyOutcome VerifiedApply::Apply(const std::vector<Step>& steps) {
         }
         if (refused) {
             outcome.result = ApplyOutcome::kRefused;
-            outcome.failure = name + ": refused by the firmware: " + answerText;
+            outcome.failure = Cat(name, ": refused by the firmware: ", answerText);
             Record("refused", step, step.from, step.to, number + answerText);
         } else {
             outcome.result = ApplyOutcome::kVerifyFailed;
-            outcome.failure = name + ": verify failed: " + readBack;
+            outcome.failure = Cat(name, ": verify failed: ", readBack);
             Record("verify-failed", step, step.from, step.to, number + readBack);
         }
         // The failed step is rolled back too: a refusal should have changed nothing, but the
@@ -134,9 +134,9 @@ ApplyOutcome VerifiedApply::Apply(const std::vector<Step>& steps) {
 bool VerifiedApply::Rollback(const std::vector<Step>& steps, size_t count, std::string& failure) {
     for (size_t i = count; i-- > 0;) {
         const Step& step = steps[i];
-        const std::string number = "step " + Dec(static_cast<uint32_t>(i + 1)) + "/" +
-                                   Dec(static_cast<uint32_t>(steps.size())) + ": ";
-        const std::string name = "rollback of " + StepName(steps, i);
+        const std::string number = Cat("step ", DecDigits(static_cast<uint32_t>(i + 1)), "/",
+                                       DecDigits(static_cast<uint32_t>(steps.size())), ": ");
+        const std::string name = Cat("rollback of ", StepName(steps, i));
         if (IsClock(step.item)) {
             ClockWords now;
             const bool read = board_.ReadClock(now);
@@ -145,25 +145,27 @@ bool VerifiedApply::Rollback(const std::vector<Step>& steps, size_t count, std::
             const FirmwareAnswer set = SendClock(step.clockBefore, probe);
             std::string problem;
             if (!probe.Done())
-                problem = "probe " + DescribeAnswer(probe);
+                problem = Cat("probe ", DescribeAnswer(probe));
             else if (!set.Done())
-                problem = "set " + DescribeAnswer(set);
+                problem = Cat("set ", DescribeAnswer(set));
             else if (!board_.ReadClock(now))
                 problem = "the clock setting could not be read back";
             else if (!(now == step.clockBefore))
-                problem = "read back " + ClockText(now) + ", expected " + ClockText(step.clockBefore);
+                problem =
+                    Cat("read back ", ClockText(now), ", expected ", ClockText(step.clockBefore));
             if (!problem.empty()) {
-                failure = name + ": " + problem;
+                failure = Cat(name, ": ", problem);
                 Record("rollback-failed", step, step.to, step.from, number + problem);
                 return false;
             }
-            Record("rollback", step, step.to, step.from, number + "done");
+            Record("rollback", step, step.to, step.from, Cat(number, "done"));
             continue;
         }
         if (!step.fromKnown) {
-            failure = name + ": the firmware cannot report " + std::string(ItemName(step.item)) +
-                      "'s earlier state, so it cannot be put back";
-            Record("rollback-failed", step, step.to, step.from, number + "earlier state unknown");
+            failure = Cat(name, ": the firmware cannot report ", ItemText(step.item),
+                          "'s earlier state, so it cannot be put back");
+            Record("rollback-failed", step, step.to, step.from,
+                   Cat(number, "earlier state unknown"));
             return false;
         }
         uint16_t now = 0;
@@ -171,17 +173,17 @@ bool VerifiedApply::Rollback(const std::vector<Step>& steps, size_t count, std::
         const FirmwareAnswer set = board_.SetWord(step.item, step.from);
         std::string problem;
         if (!set.Done())
-            problem = "set " + DescribeAnswer(set);
+            problem = Cat("set ", DescribeAnswer(set));
         else if (!board_.ReadWord(step.item, now))
             problem = "the value could not be read back";
         else if (now != step.from)
-            problem = "read back " + WordText(step.item, now);
+            problem = Cat("read back ", WordText(step.item, now));
         if (!problem.empty()) {
-            failure = name + ": " + problem;
+            failure = Cat(name, ": ", problem);
             Record("rollback-failed", step, step.to, step.from, number + problem);
             return false;
         }
-        Record("rollback", step, step.to, step.from, number + "done");
+        Record("rollback", step, step.to, step.from, Cat(number, "done"));
     }
     return true;
 }
@@ -191,7 +193,7 @@ bool VerifiedApply::ProbeOnly(const std::vector<Step>& steps, std::string& failu
         if (!IsClock(steps[i].item)) continue;
         const FirmwareAnswer probe = board_.ProbeClock(steps[i].clockAfter);
         if (!probe.Done()) {
-            failure = StepName(steps, i) + ": the probe was refused: " + DescribeAnswer(probe);
+            failure = Cat(StepName(steps, i), ": the probe was refused: ", DescribeAnswer(probe));
             return false;
         }
     }

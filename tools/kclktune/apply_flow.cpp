@@ -1,5 +1,6 @@
 #include "apply_flow.h"
 
+#include <cstdarg>
 #include <cstdio>
 
 #include "change_plan.h"
@@ -16,11 +17,11 @@ namespace {
 // After a failed rollback: every item in force beside what it was before the run, on stderr.
 void PrintStateLoudly(const char* command, const tune::BoardSnapshot& before,
                       const std::string& failure, const std::string& rollback) {
-    const std::string head = std::string("kclktune ") + command + ": ";
-    std::string report = head + "ROLLBACK FAILED - THE BOARD IS NOT AS IT WAS BEFORE THIS RUN\n" +
-                         head + "the run stopped at: " + failure + "\n" + head +
-                         "the rollback stopped at: " + rollback + "\n" + head +
-                         "item     in force    before the run\n";
+    const std::string head = tune::Cat("kclktune ", command, ": ");
+    std::string report = tune::Cat(
+        head, "ROLLBACK FAILED - THE BOARD IS NOT AS IT WAS BEFORE THIS RUN\n", head,
+        "the run stopped at: ", failure, "\n", head, "the rollback stopped at: ", rollback, "\n",
+        head, "item     in force    before the run\n");
     const tune::BoardSnapshot now = tune::ReadBoardSnapshot();
     for (int i = 0; i < tune::kItemCount; ++i) {
         const tune::Item item = static_cast<tune::Item>(i);
@@ -28,22 +29,36 @@ void PrintStateLoudly(const char* command, const tune::BoardSnapshot& before,
         const std::optional<uint16_t> is = now.usable ? now.Current(item) : std::nullopt;
         const std::string isText = is ? tune::WordText(item, *is) : "unknown";
         const std::string wasText = was ? tune::WordText(item, *was) : "unknown";
-        report += head + tune::Padded(std::string(tune::ItemName(item)), 8) + " " +
-                  tune::Padded(isText, 11) + " " + tune::Padded(wasText, 11) +
-                  (is && was && *is != *was ? "  DIFFERS" : "") + "\n";
+        tune::Append(report, head, tune::Padded(tune::ItemText(item), 8), " ",
+                     tune::Padded(isText, 11), " ", tune::Padded(wasText, 11),
+                     (is && was && *is != *was ? "  DIFFERS" : ""), "\n");
     }
-    report += head + "check the board now; if it misbehaves, restart it: it starts with its boot "
-                     "preset.\n";
+    tune::Append(report, head,
+                 "check the board now; if it misbehaves, restart it: it starts with its boot "
+                 "preset.\n");
     std::fputs(report.c_str(), stderr);
 }
 
 }  // namespace
 
-void PrintError(const char* command, const std::string& text) {
-    std::fputs((std::string("kclktune ") + command + ": " + text + "\n").c_str(), stderr);
+void PrintErrorTexts(const char* command, const char* first, ...) {
+    std::string line = tune::Cat("kclktune ", command, ": ");
+    va_list more;
+    va_start(more, first);
+    tune::AppendTextList(line, first, more);
+    va_end(more);
+    line += '\n';
+    std::fputs(line.c_str(), stderr);
 }
 
-void Print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+void PrintTexts(const char* first, ...) {
+    std::string text;
+    va_list more;
+    va_start(more, first);
+    tune::AppendTextList(text, first, more);
+    va_end(more);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
 
 bool OpenJournal(const char* command, std::string& path) {
     if (!tune::Journal::DefaultPath(path)) {
@@ -52,7 +67,7 @@ bool OpenJournal(const char* command, std::string& path) {
     }
     std::string error;
     if (!tune::Journal(path).CheckWritable(&error)) {
-        PrintError(command, error + "; nothing was changed");
+        PrintError(command, error, "; nothing was changed");
         return false;
     }
     return true;
@@ -62,10 +77,10 @@ bool ReadUsableSnapshot(const char* command, tune::BoardSnapshot& snapshot) {
     snapshot = tune::ReadBoardSnapshot();
     if (snapshot.usable) return true;
     const int32_t answer = snapshot.krVersion;
-    PrintError(command, "no tuning interface (Check_KRVer answered " +
-                            (answer < 0 ? "-" + tune::Dec(static_cast<uint32_t>(-answer))
-                                        : tune::Dec(static_cast<uint32_t>(answer))) +
-                            ")");
+    PrintError(command, "no tuning interface (Check_KRVer answered ", answer < 0 ? "-" : "",
+               tune::DecDigits(answer < 0 ? static_cast<uint32_t>(-answer)
+                                          : static_cast<uint32_t>(answer)),
+               ")");
     return false;
 }
 
@@ -81,24 +96,25 @@ int ApplyTargets(const tune::TargetSet& targets, const ApplyFlowOptions& o) {
     planOptions.fsbStep = o.fsbStep;
     const tune::ChangePlan plan = tune::MakeChangePlan(snapshot, targets, planOptions);
     if (!plan.ok) {
-        PrintError(command, plan.error + "; nothing was sent");
+        PrintError(command, plan.error, "; nothing was sent");
         return kExitUsage;
     }
     // MIB cannot be read back, so a change of it could not be put back when the time runs out.
     bool changesMib = false;
     for (const tune::Step& step : plan.steps) changesMib |= step.item == tune::Item::Mib;
     if (changesMib && o.confirm && !o.yes && !o.dryRun) {
-        PrintError(command, "mib: the firmware cannot report MIB's state, so a change of it cannot "
-                            "be put back; give --yes to change it; nothing was sent");
+        PrintError(command,
+                   "mib: the firmware cannot report MIB's state, so a change of it cannot "
+                   "be put back; give --yes to change it; nothing was sent");
         return kExitUsage;
     }
     if (plan.steps.empty()) {
         Print("Nothing to change: every value is already in force.\n");
         return kExitDone;
     }
-    Print(std::string(o.dryRun ? "Dry run of the" : "The") + " plan, " +
-          tune::Dec(static_cast<uint32_t>(plan.steps.size())) + " step(s):\n");
-    for (size_t i = 0; i < plan.steps.size(); ++i) Print("  " + tune::StepName(plan.steps, i) + "\n");
+    Print(std::string(o.dryRun ? "Dry run of the" : "The"), " plan, ",
+          tune::DecDigits(static_cast<uint32_t>(plan.steps.size())), " step(s):\n");
+    for (size_t i = 0; i < plan.steps.size(); ++i) Print("  ", tune::StepName(plan.steps, i), "\n");
     std::fflush(stdout);
 
     tune::KclkBoardPort port;
@@ -106,7 +122,7 @@ int ApplyTargets(const tune::TargetSet& targets, const ApplyFlowOptions& o) {
         tune::VerifiedApply probe(port, nullptr);
         std::string failure;
         if (!probe.ProbeOnly(plan.steps, failure)) {
-            PrintError(command, failure + "; nothing was set");
+            PrintError(command, failure, "; nothing was set");
             return kExitRefused;
         }
         Print("Dry run: the firmware accepted every probe; nothing was set.\n");
@@ -120,10 +136,10 @@ int ApplyTargets(const tune::TargetSet& targets, const ApplyFlowOptions& o) {
     case tune::ApplyOutcome::kDone:
         break;
     case tune::ApplyOutcome::kRefused:
-        PrintError(command, outcome.failure + "; every step was put back");
+        PrintError(command, outcome.failure, "; every step was put back");
         return kExitRefused;
     case tune::ApplyOutcome::kVerifyFailed:
-        PrintError(command, outcome.failure + "; every step was put back");
+        PrintError(command, outcome.failure, "; every step was put back");
         return kExitVerifyFailed;
     case tune::ApplyOutcome::kRollbackFailed:
         PrintStateLoudly(command, snapshot, outcome.failure, outcome.rollback);
@@ -140,22 +156,23 @@ int ApplyTargets(const tune::TargetSet& targets, const ApplyFlowOptions& o) {
                 confirmed = tune::AwaitConfirmation(io, o.confirmSeconds);
                 Print("\n");
             } else {
-                Print("No console to confirm on: the change is put back after " +
-                      tune::Dec(o.confirmSeconds) + " s (give --yes to keep it).\n");
+                Print("No console to confirm on: the change is put back after ",
+                      tune::DecDigits(o.confirmSeconds), " s (give --yes to keep it).\n");
                 std::fflush(stdout);
                 tune::UnattendedConfirmIo io;
                 confirmed = tune::AwaitConfirmation(io, o.confirmSeconds);
             }
         }
         if (!confirmed) {
-            const std::string answer = "not confirmed within " + tune::Dec(o.confirmSeconds) + " s";
+            const std::string answer =
+                tune::Cat("not confirmed within ", tune::DecDigits(o.confirmSeconds), " s");
             journal.Append("revert", "*", "", "", answer);
             std::string failure;
             if (!apply.Rollback(plan.steps, plan.steps.size(), failure)) {
                 PrintStateLoudly(command, snapshot, answer, failure);
                 return kExitRollbackFailed;
             }
-            PrintError(command, answer + "; every step was put back");
+            PrintError(command, answer, "; every step was put back");
             return kExitNotConfirmed;
         }
         journal.Append("confirm", "*", "", "", o.yes ? "confirmed by --yes" : "confirmed by the user");

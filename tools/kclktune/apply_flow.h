@@ -8,6 +8,7 @@
 
 #include "board_snapshot.h"
 #include "commands.h"
+#include "text.h"
 #include "tune_items.h"
 
 namespace kclktune {
@@ -26,11 +27,20 @@ struct ApplyFlowOptions {
 // as one line on stderr (a failed rollback prints the state, loudly).
 int ApplyTargets(const tune::TargetSet& targets, const ApplyFlowOptions& options);
 
-// Prints "kclktune <command>: <text>" on stderr.
-void PrintError(const char* command, const std::string& text);
+// Prints "kclktune <command>: <text>" on stderr, the text joined from its parts (tune::TextOf),
+// given up to a null pointer to PrintErrorTexts.
+void PrintErrorTexts(const char* command, const char* first, ...);
+template <typename... Parts>
+[[gnu::always_inline]] inline void PrintError(const char* command, const Parts&... parts) {
+    PrintErrorTexts(command, tune::TextOf(parts)..., static_cast<const char*>(nullptr));
+}
 
-// Writes text to stdout as it is (no formatting).
-void Print(const std::string& text);
+// Writes the parts to stdout as they are (no formatting).
+void PrintTexts(const char* first, ...);
+template <typename... Parts>
+[[gnu::always_inline]] inline void Print(const Parts&... parts) {
+    PrintTexts(tune::TextOf(parts)..., static_cast<const char*>(nullptr));
+}
 
 // Opens the journal and checks that it can be written; prints the error when it cannot.
 bool OpenJournal(const char* command, std::string& path);

@@ -23,15 +23,16 @@ bool LoadRecordFor(const char* command, const tune::BoardSnapshot& snapshot, tun
         PrintError(command, "there is no confirmed change to work from; nothing was changed");
         return false;
     case tune::LastSetRead::kMalformed:
-        PrintError(command, std::string("the record of the last change (HKCU\\") + tune::kTuneKey +
-                                " " + tune::kLastSetValue + ") is malformed; nothing was changed");
+        PrintError(command, "the record of the last change (HKCU\\", tune::kTuneKey, " ",
+                   tune::kLastSetValue, ") is malformed; nothing was changed");
         return false;
     case tune::LastSetRead::kFound:
         break;
     }
     if (record.identity != tune::IdentityHash(snapshot.IdentityWords())) {
-        PrintError(command, "the last change was made on a board whose firmware reports other "
-                            "tables or limits; nothing was changed");
+        PrintError(command,
+                   "the last change was made on a board whose firmware reports other "
+                   "tables or limits; nothing was changed");
         return false;
     }
     return true;
@@ -98,7 +99,7 @@ int PermanentCommand(const Args& args) {
             yes = true;
             continue;
         }
-        PrintError(command, "unexpected argument '" + arg + "' (see kclktune permanent --help)");
+        PrintError(command, "unexpected argument '", arg, "' (see kclktune permanent --help)");
         return kExitUsage;
     }
     std::string journalPath;
@@ -115,9 +116,9 @@ int PermanentCommand(const Args& args) {
         if (!record.after.Has(clock)) continue;
         anyClock = true;
         if (words.Get(clock) != record.after.Get(clock)) {
-            PrintError(command, std::string(tune::ItemName(clock)) +
-                                    " in force is not what the last confirmed set left; nothing "
-                                    "was stored");
+            PrintError(command, tune::ItemText(clock),
+                       " in force is not what the last confirmed set left; nothing "
+                       "was stored");
             return kExitUsage;
         }
     }
@@ -131,9 +132,9 @@ int PermanentCommand(const Args& args) {
         return kExitUsage;
     }
 
-    Print("WARNING: this stores the clock setting in force (fsb " + tune::Dec(words.fsb) +
-          ", dram 0x" + tune::Hex(words.dram, 4) + ", agp 0x" + tune::Hex(words.agp, 4) +
-          ", pci 0x" + tune::Hex(words.pci, 4) +
+    Print("WARNING: this stores the clock setting in force (fsb ", tune::DecDigits(words.fsb),
+          ", dram 0x", tune::HexDigits(words.dram, 4), ", agp 0x", tune::HexDigits(words.agp, 4),
+          ", pci 0x", tune::HexDigits(words.pci, 4),
           ")\nas the board's boot preset. The board will start with it from now on, before "
           "Windows or\nthis tool can check anything. If the board then fails to start, only the "
           "firmware's own\nrecovery (clearing its settings) brings the old preset back.\n");
@@ -145,8 +146,9 @@ int PermanentCommand(const Args& args) {
         Print("\n");
     }
     if (!confirmed) {
-        PrintError(command, "not confirmed (press Enter in time, or give --yes); the boot preset "
-                            "is unchanged");
+        PrintError(command,
+                   "not confirmed (press Enter in time, or give --yes); the boot preset "
+                   "is unchanged");
         return kExitNotConfirmed;
     }
 
@@ -156,16 +158,16 @@ int PermanentCommand(const Args& args) {
     const std::string text = tune::WordText(tune::Item::Fsb, words.fsb);
     const tune::FirmwareAnswer probe = port.ProbeClock(words);
     if (!probe.Done()) {
-        const std::string answer = "probe " + tune::DescribeAnswer(probe);
+        const std::string answer = tune::Cat("probe ", tune::DescribeAnswer(probe));
         journal.Append("permanent-refused", item, "", text, answer);
-        PrintError(command, "refused by the firmware: " + answer + "; the boot preset is unchanged");
+        PrintError(command, "refused by the firmware: ", answer, "; the boot preset is unchanged");
         return kExitRefused;
     }
     const tune::FirmwareAnswer set = port.SetClock(words, true);
     if (!set.Done()) {
-        const std::string answer = "set " + tune::DescribeAnswer(set);
+        const std::string answer = tune::Cat("set ", tune::DescribeAnswer(set));
         journal.Append("permanent-refused", item, "", text, answer);
-        PrintError(command, "refused by the firmware: " + answer + "; the boot preset is unchanged");
+        PrintError(command, "refused by the firmware: ", answer, "; the boot preset is unchanged");
         return kExitRefused;
     }
     // Read the preset back: its FSB, DRAM and AGP words, and the PCI frequency it makes (the
@@ -176,11 +178,12 @@ int PermanentCommand(const Args& args) {
     if (!read || fsb != words.fsb || dram != words.dram || agp != words.agp ||
         presetPci != currentPci) {
         journal.Append("permanent-verify-failed", item, "", text, "the boot preset reads back otherwise");
-        PrintError(command, "VERIFY FAILED - the firmware answered done, but its boot preset "
-                            "reads back as fsb " + tune::Dec(fsb) + ", dram 0x" + tune::Hex(dram, 4) +
-                            ", agp 0x" + tune::Hex(agp, 4) + " (PCI " + tune::Dec(presetPci) +
-                            ", in force " + tune::Dec(currentPci) +
-                            "); check the board's setup before restarting it");
+        PrintError(command,
+                   "VERIFY FAILED - the firmware answered done, but its boot preset "
+                   "reads back as fsb ",
+                   tune::DecDigits(fsb), ", dram 0x", tune::HexDigits(dram, 4), ", agp 0x",
+                   tune::HexDigits(agp, 4), " (PCI ", tune::DecDigits(presetPci), ", in force ",
+                   tune::DecDigits(currentPci), "); check the board's setup before restarting it");
         return kExitRollbackFailed;
     }
     journal.Append("permanent", item, "", text, "done");

@@ -1,5 +1,7 @@
 #include "command_args.h"
 
+#include "text.h"
+
 namespace kclktune {
 
 namespace {
@@ -29,7 +31,7 @@ bool ParseWord(const std::string& text, uint16_t& value, std::string& error) {
     const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
     const size_t start = hex ? 2 : 0;
     if (text.size() == start) {
-        error = "'" + text + "' is not a number (decimal, or hex with 0x)";
+        error = tune::Cat("'", text, "' is not a number (decimal, or hex with 0x)");
         return false;
     }
     uint32_t v = 0;
@@ -43,12 +45,12 @@ bool ParseWord(const std::string& text, uint16_t& value, std::string& error) {
         else if (hex && c >= 'A' && c <= 'F')
             digit = static_cast<uint32_t>(c - 'A' + 10);
         else {
-            error = "'" + text + "' is not a number (decimal, or hex with 0x)";
+            error = tune::Cat("'", text, "' is not a number (decimal, or hex with 0x)");
             return false;
         }
         v = v * (hex ? 16 : 10) + digit;
         if (v > 0xFFFF) {  // checked at every digit, so no length can wrap it
-            error = "'" + text + "' is larger than 0xFFFF (65535)";
+            error = tune::Cat("'", text, "' is larger than 0xFFFF (65535)");
             return false;
         }
     }
@@ -96,28 +98,28 @@ bool ParseSetArguments(const Args& args, SetArguments& out, std::string& error) 
             parsed.confirmGiven = true;
             parsed.confirmSeconds = seconds;
         } else if (arg.size() > 1 && arg[0] == '-' && (arg[1] == '-' || arg.find('=') == std::string::npos)) {
-            error = "unknown option " + arg;
+            error = tune::Cat("unknown option ", arg);
             return false;
         } else {
             const size_t equals = arg.find('=');
             if (equals == std::string::npos) {
-                error = "'" + arg + "' has no '=': write ITEM=VALUE";
+                error = tune::Cat("'", arg, "' has no '=': write ITEM=VALUE");
                 return false;
             }
             const std::string name = arg.substr(0, equals);
             const std::optional<tune::Item> item = tune::ItemFromName(name);
             if (!item) {
-                error = "unknown item '" + name + "' (items: " + kItemList + ")";
+                error = tune::Cat("unknown item '", name, "' (items: ", kItemList, ")");
                 return false;
             }
             if (parsed.targets.Has(*item)) {
-                error = name + " is given twice";
+                error = tune::Cat(name, " is given twice");
                 return false;
             }
             uint16_t word = 0;
             std::string why;
             if (!ParseWord(arg.substr(equals + 1), word, why)) {
-                error = name + ": " + why;
+                error = tune::Cat(name, ": ", why);
                 return false;
             }
             parsed.targets.Set(*item, word);
@@ -132,7 +134,7 @@ bool ParseSetArguments(const Args& args, SetArguments& out, std::string& error) 
         return false;
     }
     if (parsed.targets.Empty()) {
-        error = "nothing to set: give ITEM=VALUE (items: " + std::string(kItemList) + ")";
+        error = tune::Cat("nothing to set: give ITEM=VALUE (items: ", std::string(kItemList), ")");
         return false;
     }
     out = parsed;

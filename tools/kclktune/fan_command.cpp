@@ -23,7 +23,7 @@ constexpr char kUsage[] =
 
 int FanCommand(const Args& args) {
     if (args.size() == 1 && IsHelp(args[0])) {
-        PrintOut(kUsage);
+        Print(kUsage);
         return kExitDone;
     }
     if (args.size() != 1 || (args[0] != "on" && args[0] != "off")) {
@@ -37,12 +37,11 @@ int FanCommand(const Args& args) {
         PrintError(kCommand, "the board has no smart-fan interface");
         return kExitNoInterface;
     case tune::FanSwitch::kNotDelivered:
-        PrintError(kCommand, std::string("the fan ") + (on ? "on" : "off") +
-                                 " request did not reach the fan");
+        PrintError(kCommand, "the fan ", (on ? "on" : "off"), " request did not reach the fan");
         return kExitRefused;
     }
     JournalNote("fan", "fan", "", args[0], "done");
-    PrintOut(std::string("fan ") + (on ? "on" : "off") + "\n");
+    Print("fan ", (on ? "on" : "off"), "\n");
     return kExitDone;
 }
 

@@ -23,7 +23,7 @@ int JournalCommand(const Args& args) {
     }
     std::string text;
     if (!tune::Journal(path).ReadAll(text)) {
-        Print("The journal is empty (" + path + ").\n");
+        Print("The journal is empty (", path, ").\n");
         return kExitDone;
     }
     std::fwrite(text.data(), 1, text.size(), stdout);

@@ -45,13 +45,17 @@ constexpr char kUsage[] =
 bool CheckName(const std::string& name) {
     const tune::NameProblem problem = tune::CheckProfileName(name);
     if (problem == tune::NameProblem::None) return true;
-    PrintError(kCommand, std::string(tune::NameProblemText(problem)) +
-               (problem == tune::NameProblem::Empty ? "" : ": \"" + name + "\""));
+    if (problem == tune::NameProblem::Empty)
+        PrintError(kCommand, tune::NameProblemText(problem));
+    else
+        PrintError(kCommand, tune::NameProblemText(problem), ": \"", name, "\"");
     return false;
 }
 
-int Usage(const std::string& error) {
-    PrintError(kCommand, error + " (see kclktune profile --help)");
+// A usage error, joined from its parts: exit code 2.
+template <typename... Parts>
+int Usage(const Parts&... error) {
+    PrintError(kCommand, error..., " (see kclktune profile --help)");
     return kExitUsage;
 }
 
@@ -62,7 +66,7 @@ std::string Summary(const tune::TargetSet& targets) {
         const tune::Item item = static_cast<tune::Item>(i);
         if (!targets.Has(item)) continue;
         if (!text.empty()) text += ' ';
-        text += std::string(tune::ItemName(item)) + "=" + tune::Dec(targets.Get(item));
+        tune::Append(text, tune::ItemText(item), "=", tune::DecDigits(targets.Get(item)));
     }
     return text;
 }
@@ -82,7 +86,7 @@ int List(const tune::ProfileStore& store) {
     tune::BootGuard().StartupProfile(startup);
     for (const std::string& name : store.List()) {
         const bool isStartup = !startup.empty() && lstrcmpiA(startup.c_str(), name.c_str()) == 0;
-        PrintOut(name + (isStartup ? "  (start-up)" : "") + "\n");
+        Print(name, (isStartup ? "  (start-up)" : ""), "\n");
     }
     return kExitDone;
 }
@@ -94,7 +98,7 @@ int Show(const tune::ProfileStore& store, const std::string& name) {
     // The stored form without its header and end line.
     const size_t first = text.find('\n') + 1;
     const size_t end = text.rfind("end\n");
-    PrintOut(text.substr(first, end - first));
+    Print(text.substr(first, end - first));
     return kExitDone;
 }
 
@@ -126,7 +130,7 @@ int Save(tune::ProfileStore& store, const Args& args) {
         // Values the board would never take are refused now, not at the apply.
         const tune::ChangePlan plan = tune::MakeChangePlan(snapshot, given, tune::PlanOptions());
         if (!plan.ok) {
-            PrintError(kCommand, plan.error + "; nothing was saved");
+            PrintError(kCommand, plan.error, "; nothing was saved");
             return kExitUsage;
         }
         profile.targets = given;
@@ -137,7 +141,7 @@ int Save(tune::ProfileStore& store, const Args& args) {
         return kExitUsage;
     }
     JournalNote("profile save", name, "", Summary(profile.targets), "saved");
-    PrintOut("profile \"" + name + "\" saved: " + Summary(profile.targets) + "\n");
+    Print("profile \"", name, "\" saved: ", Summary(profile.targets), "\n");
     return kExitDone;
 }
 
@@ -155,7 +159,7 @@ bool ParseApplyOptions(const Args& args, ApplyFlowOptions& options, std::string&
             std::string why;
             const bool step = arg == "--step";
             if ((step && stepGiven) || (!step && confirmGiven)) {
-                error = arg + " is given twice";
+                error = tune::Cat(arg, " is given twice");
                 return false;
             }
             if (i + 1 >= args.size() || !ParseWord(args[i + 1], word, why) || word == 0 ||
@@ -173,7 +177,7 @@ bool ParseApplyOptions(const Args& args, ApplyFlowOptions& options, std::string&
                 confirmGiven = true;
             }
         } else {
-            error = "profile apply: unknown option " + arg;
+            error = tune::Cat("profile apply: unknown option ", arg);
             return false;
         }
     }
@@ -195,7 +199,7 @@ int Apply(const tune::ProfileStore& store, const Args& args) {
     std::string identity;
     if (!ReadBoard(kCommand, snapshot, identity)) return kExitNoInterface;
     if (!tune::MatchesBoard(profile, identity, error)) {
-        PrintError(kCommand, error + "; nothing was sent");
+        PrintError(kCommand, error, "; nothing was sent");
         return kExitUsage;
     }
     // The same road as set: planned, ramped, verified, kept only when confirmed.
@@ -213,10 +217,9 @@ int Delete(tune::ProfileStore& store, const std::string& name) {
     std::string startup;
     if (guard.StartupProfile(startup) && lstrcmpiA(startup.c_str(), name.c_str()) == 0) {
         guard.ClearStartupProfile();
-        PrintOut("profile \"" + name +
-                 "\" deleted; it was the start-up profile: start-up is off\n");
+        Print("profile \"", name, "\" deleted; it was the start-up profile: start-up is off\n");
     } else {
-        PrintOut("profile \"" + name + "\" deleted\n");
+        Print("profile \"", name, "\" deleted\n");
     }
     JournalNote("profile delete", name, "", "", "deleted");
     return kExitDone;
@@ -230,7 +233,7 @@ int Export(const tune::ProfileStore& store, const std::string& name, const std::
         PrintError(kCommand, error);
         return kExitUsage;
     }
-    PrintOut("profile \"" + name + "\" exported to " + file + "\n");
+    Print("profile \"", name, "\" exported to ", file, "\n");
     return kExitDone;
 }
 
@@ -245,7 +248,7 @@ int Import(tune::ProfileStore& store, const Args& args) {
     }
     if (args.size() == 3) profile.name = args[2];
     if (store.Exists(profile.name)) {
-        PrintError(kCommand, "a profile \"" + profile.name +
+        PrintError(kCommand, "a profile \"", profile.name,
                    "\" exists already; delete it first or import under another name");
         return kExitUsage;
     }
@@ -253,7 +256,7 @@ int Import(tune::ProfileStore& store, const Args& args) {
     std::string identity;
     if (!ReadBoard(kCommand, snapshot, identity)) return kExitNoInterface;
     if (!tune::MatchesBoard(profile, identity, error)) {
-        PrintError(kCommand, file + ": " + error);
+        PrintError(kCommand, file, ": ", error);
         return kExitUsage;
     }
     if (!store.Save(profile, error)) {
@@ -261,7 +264,7 @@ int Import(tune::ProfileStore& store, const Args& args) {
         return kExitUsage;
     }
     JournalNote("profile import", profile.name, "", file, "imported");
-    PrintOut("profile \"" + profile.name + "\" imported from " + file + "\n");
+    Print("profile \"", profile.name, "\" imported from ", file, "\n");
     return kExitDone;
 }
 
@@ -271,7 +274,7 @@ int ProfileCommand(const Args& args) {
     if (args.empty()) return Usage("profile needs a subcommand");
     for (const std::string& arg : args)
         if (IsHelp(arg)) {
-            PrintOut(kUsage);
+            Print(kUsage);
             return kExitDone;
         }
     tune::ProfileStore store;
@@ -284,7 +287,7 @@ int ProfileCommand(const Args& args) {
     if (verb == "delete" && count(2, 2)) return Delete(store, args[1]);
     if (verb == "export" && count(3, 3)) return Export(store, args[1], args[2]);
     if (verb == "import" && count(2, 3)) return Import(store, args);
-    return Usage("profile " + verb + ": wrong subcommand or number of arguments");
+    return Usage("profile ", verb, ": wrong subcommand or number of arguments");
 }
 
 }  // namespace kclktune

@@ -34,8 +34,10 @@ constexpr char kUsage[] =
     "running ktray (window \"CVXM20\") at once. show marks values ktray takes by default.\n"
     "Exit codes: 0 done, 2 bad input (nothing written).\n";
 
-int Usage(const std::string& error) {
-    PrintError(kCommand, error + " (see kclktune settings --help)");
+// A usage error, joined from its parts: exit code 2.
+template <typename... Parts>
+int Usage(const Parts&... error) {
+    PrintError(kCommand, error..., " (see kclktune settings --help)");
     return kExitUsage;
 }
 
@@ -43,9 +45,9 @@ int Show() {
     const tune::TraySettings settings = tune::ReadTraySettings();
     for (int i = 0; i < tune::kTraySettingCount; ++i) {
         const tune::TraySetting setting = static_cast<tune::TraySetting>(i);
-        PrintOut(std::string(tune::TraySettingName(setting)) + "=" +
-                 tune::TraySettingText(settings, setting) +
-                 (settings.stored[i] ? "" : "  (ktray's default)") + "\n");
+        Print(std::string(tune::TraySettingName(setting)), "=",
+              tune::TraySettingText(settings, setting),
+              (settings.stored[i] ? "" : "  (ktray's default)"), "\n");
     }
     return kExitDone;
 }
@@ -69,9 +71,9 @@ int Set(const Args& args) {
         const std::string value = tune::TraySettingText(after, setting);
         JournalNote("settings set", name, tune::TraySettingText(before, setting), value,
                     written ? "written" : "failed");
-        PrintOut(name + "=" + value + "\n");
+        Print(name, "=", value, "\n");
     }
-    if (result.toldSound || result.toldSchedule) PrintOut("ktray told\n");
+    if (result.toldSound || result.toldSchedule) Print("ktray told\n");
     if (!written) {
         PrintError(kCommand, error);
         return kExitRefused;
@@ -85,12 +87,12 @@ int SettingsCommand(const Args& args) {
     if (args.empty()) return Usage("settings needs show or set");
     for (const std::string& arg : args)
         if (IsHelp(arg)) {
-            PrintOut(kUsage);
+            Print(kUsage);
             return kExitDone;
         }
     if (args[0] == "show" && args.size() == 1) return Show();
     if (args[0] == "set") return Set(args);
-    return Usage("settings " + args[0] + ": wrong subcommand or number of arguments");
+    return Usage("settings ", args[0], ": wrong subcommand or number of arguments");
 }
 
 }  // namespace kclktune

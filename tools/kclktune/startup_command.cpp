@@ -35,8 +35,10 @@ constexpr char kUsage[] =
     "the firmware refused), 2 bad input or a missing or foreign profile, 3 no tuning\n"
     "interface, 4 verify failed (rolled back).\n";
 
-int Usage(const std::string& error) {
-    PrintError(kCommand, error + " (see kclktune startup --help)");
+// A usage error, joined from its parts: exit code 2.
+template <typename... Parts>
+int Usage(const Parts&... error) {
+    PrintError(kCommand, error..., " (see kclktune startup --help)");
     return kExitUsage;
 }
 
@@ -58,20 +60,19 @@ void ShowFailure(tune::BootGuard& guard) {
     guard.TakeUntoldFailure(message);  // seen here: not told again elsewhere
     tune::StartupRecord failure;
     if (guard.LastFailure(failure))
-        PrintOut("last failed start-up: " + tune::DescribeFailure(failure) + "\n");
+        Print("last failed start-up: ", tune::DescribeFailure(failure), "\n");
 }
 
 int Show() {
     tune::BootGuard guard;
     std::string name;
-    PrintOut("start-up profile: " + (guard.StartupProfile(name) ? "\"" + name + "\"" : "none") +
-             "\n");
-    PrintOut(std::string("ktray starts the tuning tool at logon (autoover): ") +
-             (tune::ReadTraySettings().autoOver ? "yes" : "no") + "\n");
+    Print("start-up profile: ", (guard.StartupProfile(name) ? "\"" + name + "\"" : "none"), "\n");
+    Print("ktray starts the tuning tool at logon (autoover): ",
+          (tune::ReadTraySettings().autoOver ? "yes" : "no"), "\n");
     tune::StartupRecord pending;
     if (guard.Pending(pending))
-        PrintOut("start-up pending since " + pending.when + " (profile \"" + pending.profile +
-                 "\", step " + pending.step + ")\n");
+        Print("start-up pending since ", pending.when, " (profile \"", pending.profile, "\", step ",
+              pending.step, ")\n");
     ShowFailure(guard);
     return kExitDone;
 }
@@ -90,7 +91,7 @@ int Set(const std::string& name) {
         return kExitUsage;
     }
     JournalNote("startup set", name, before, name, "set");
-    PrintOut("start-up profile: \"" + name + "\"\n");
+    Print("start-up profile: \"", name, "\"\n");
     return kExitDone;
 }
 
@@ -100,22 +101,22 @@ int Off() {
     guard.StartupProfile(before);
     guard.ClearStartupProfile();
     JournalNote("startup off", before, before, "", "off");
-    PrintOut("start-up profile: none\n");
+    Print("start-up profile: none\n");
     return kExitDone;
 }
 
 int Run(const Args& args) {
     tune::StartupOptions options;
     for (size_t i = 1; i < args.size(); i += 2) {
-        if (i + 1 >= args.size()) return Usage(args[i] + " needs a number of seconds");
+        if (i + 1 >= args.size()) return Usage(args[i], " needs a number of seconds");
         if (args[i] == "--delay") {
             if (!ParseSeconds(args[i + 1], 600, options.delayMs))
-                return Usage("--delay: \"" + args[i + 1] + "\" is not 0..600 seconds");
+                return Usage("--delay: \"", args[i + 1], "\" is not 0..600 seconds");
         } else if (args[i] == "--window") {
             if (!ParseSeconds(args[i + 1], 3600, options.windowMs))
-                return Usage("--window: \"" + args[i + 1] + "\" is not 0..3600 seconds");
+                return Usage("--window: \"", args[i + 1], "\" is not 0..3600 seconds");
         } else {
-            return Usage("startup run: unknown option \"" + args[i] + "\"");
+            return Usage("startup run: unknown option \"", args[i], "\"");
         }
     }
     tune::BootGuard guard;
@@ -138,7 +139,7 @@ int Run(const Args& args) {
         case tune::StartupOutcome::NothingSet:
         case tune::StartupOutcome::Skipped:
         case tune::StartupOutcome::Applied:
-            PrintOut(result.message + "\n");
+            Print(result.message, "\n");
             return kExitDone;
         case tune::StartupOutcome::PreviousUnfinished:
             PrintError(kCommand, result.message);
@@ -161,14 +162,14 @@ int Run(const Args& args) {
 void TellUntoldStartupFailure() {
     std::string message;
     if (tune::BootGuard().TakeUntoldFailure(message))
-        std::fputs(("kclktune: " + message + "\n").c_str(), stderr);
+        std::fputs(tune::Cat("kclktune: ", message, "\n").c_str(), stderr);
 }
 
 int StartupCommand(const Args& args) {
     if (args.empty()) return Usage("startup needs a subcommand");
     for (const std::string& arg : args)
         if (IsHelp(arg)) {
-            PrintOut(kUsage);
+            Print(kUsage);
             return kExitDone;
         }
     const std::string& verb = args[0];
@@ -177,7 +178,7 @@ int StartupCommand(const Args& args) {
     TellUntoldStartupFailure();
     if (verb == "set" && args.size() == 2) return Set(args[1]);
     if (verb == "off" && args.size() == 1) return Off();
-    return Usage("startup " + verb + ": wrong subcommand or number of arguments");
+    return Usage("startup ", verb, ": wrong subcommand or number of arguments");
 }
 
 }  // namespace kclktune

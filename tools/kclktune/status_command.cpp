@@ -1,6 +1,7 @@
 // status: every adjustable item with its word in force, boot preset, whether the firmware lets
 // it change, and the tables and limits a new value must come from; as text or JSON.
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -14,27 +15,39 @@ namespace kclktune {
 
 namespace {
 
+using tune::Append;
+using tune::Cat;
 using tune::Item;
+
+// The blanks that pad text on the right to width (22 at most).
+const char* Blanks(const char* text, size_t width) {
+    static const char kBlanks[] = "                      ";
+    const size_t length = std::strlen(text);
+    return length < width ? kBlanks + (sizeof kBlanks - 1) - (width - length) : "";
+}
 
 std::string Dec(uint32_t value) { return tune::Dec(value); }
 std::string Int(int32_t value) {
-    return value < 0 ? "-" + tune::Dec(static_cast<uint32_t>(-value)) : tune::Dec(static_cast<uint32_t>(value));
+    const std::string digits =
+        tune::Dec(value < 0 ? static_cast<uint32_t>(-value) : static_cast<uint32_t>(value));
+    return value < 0 ? Cat("-", digits) : digits;
 }
 
 // The simulated board's convention: frequencies are MHz x 100.
 std::string Mhz(uint16_t word) {
     const uint32_t cents = word % 100u;
-    return tune::Dec(word / 100u) + "." + (cents < 10 ? "0" : "") + tune::Dec(cents) + " MHz";
+    return Cat(tune::Dec(word / 100u), ".", cents < 10 ? "0" : "", tune::Dec(cents), " MHz");
 }
 
 std::string Words(const std::vector<uint16_t>& words, bool hex) {
     std::string text;
-    for (uint16_t w : words) text += (text.empty() ? "" : " ") + (hex ? "0x" + tune::Hex(w, 4) : Dec(w));
+    for (uint16_t w : words)
+        Append(text, text.empty() ? "" : " ", hex ? "0x" : "", hex ? tune::Hex(w, 4) : Dec(w));
     return text.empty() ? "none" : text;
 }
 
 std::string Limit(const tune::WordLimit& l) {
-    return l.Known() ? Dec(l.low) + ".." + Dec(l.high) : "unknown";
+    return l.Known() ? Cat(tune::DecDigits(l.low), "..", tune::DecDigits(l.high)) : "unknown";
 }
 
 int ClockIndex(Item item) { return static_cast<int>(item) - static_cast<int>(Item::Dram); }
@@ -46,9 +59,11 @@ std::string Offered(const tune::BoardSnapshot& s, Item item) {
     switch (item) {
     case Item::Fsb: {
         std::string text;
-        if (a & tune::kAttrLinear) text = "linear " + Limit(c.limits[tune::kLinearFsbLimit]) + "; ";
-        text += "table " + Words(c.tables[tune::kDiscreteFsbTable].entries, false);
-        if (a & tune::kAttrAsync) text += "; asynchronous " + Words(c.tables[tune::kFsbAsyncTable].entries, false);
+        if (a & tune::kAttrLinear)
+            text = Cat("linear ", Limit(c.limits[tune::kLinearFsbLimit]), "; ");
+        Append(text, "table ", Words(c.tables[tune::kDiscreteFsbTable].entries, false));
+        if (a & tune::kAttrAsync)
+            Append(text, "; asynchronous ", Words(c.tables[tune::kFsbAsyncTable].entries, false));
         return text;
     }
     case Item::Dram:
@@ -57,22 +72,25 @@ std::string Offered(const tune::BoardSnapshot& s, Item item) {
         const int i = ClockIndex(item);
         std::string text;
         if (a & tune::kAttrDivider)
-            text += "dividers " + Words(c.tables[tune::kDramDividerTable + i].entries, true) + "; ";
+            Append(text, "dividers ", Words(c.tables[tune::kDramDividerTable + i].entries, true),
+                   "; ");
         if (a & tune::kAttrAsync)
-            text += "asynchronous 0x8000+" + Words(c.tables[tune::kDramAsyncTable + i].entries, false) +
-                    ((a & tune::kAttrLinear) ? " or any inside the limit" : "") + "; ";
-        return text + "limit " + Limit(c.limits[tune::kDramLimit + i]);
+            Append(text, "asynchronous 0x8000+",
+                   Words(c.tables[tune::kDramAsyncTable + i].entries, false),
+                   (a & tune::kAttrLinear) ? " or any inside the limit" : "", "; ");
+        Append(text, "limit ", Limit(c.limits[tune::kDramLimit + i]));
+        return text;
     }
     case Item::Vcore:
     case Item::Vdimm:
     case Item::Vagp:
-        return "table " + Words(s.Level(item)->table.entries, false);
+        return Cat("table ", Words(s.Level(item)->table.entries, false));
     case Item::Ratio:
-        return "table " + Words(s.ratio.table.entries, false) + "; limit " + Limit(s.ratio.limit) +
-               " (processor default " + Dec(s.ratio.limit.cx) + ")";
+        return Cat("table ", Words(s.ratio.table.entries, false), "; limit ", Limit(s.ratio.limit),
+                   " (processor default ", tune::DecDigits(s.ratio.limit.cx), ")");
     case Item::Cia:
-        return "levels " + Words(s.cia.levels.entries, false) +
-               " (control word: bit 15 engaged, low byte the level)";
+        return Cat("levels ", Words(s.cia.levels.entries, false),
+                   " (control word: bit 15 engaged, low byte the level)");
     case Item::Mib:
         return "0 off, 1 on";
     }
@@ -83,10 +101,10 @@ std::string InForce(const tune::BoardSnapshot& s, Item item) {
     const std::optional<uint16_t> word = s.Current(item);
     if (!word) return "unknown";
     std::string text = tune::WordText(item, *word);
-    if (item == Item::Fsb) text += " (" + Mhz(*word) + ")";
+    if (item == Item::Fsb) Append(text, " (", Mhz(*word), ")");
     if (item == Item::Dram || item == Item::Agp || item == Item::Pci) {
         const int i = ClockIndex(item);
-        if (s.clock.frequencyStatus[i] == 0) text += " (" + Mhz(s.clock.frequency[i]) + ")";
+        if (s.clock.frequencyStatus[i] == 0) Append(text, " (", Mhz(s.clock.frequency[i]), ")");
     }
     return text;
 }
@@ -95,12 +113,14 @@ std::string Preset(const tune::BoardSnapshot& s, Item item) {
     if (!tune::IsClock(item)) return "-";
     const tune::ClockState& c = s.clock;
     if (item == Item::Fsb)
-        return c.presetStatus == 0 ? Dec(c.preset.fsb) + " (" + Mhz(c.preset.fsb) + ")" : "unknown";
+        return c.presetStatus == 0
+                   ? Cat(tune::DecDigits(c.preset.fsb), " (", Mhz(c.preset.fsb), ")")
+                   : "unknown";
     const int i = ClockIndex(item);
     const std::string frequency =
-        c.presetFrequencyStatus[i] == 0 ? " (" + Mhz(c.presetFrequency[i]) + ")" : "";
-    if (item == Item::Pci || c.presetStatus != 0) return "unknown" + frequency;
-    return tune::WordText(item, c.preset.Get(item)) + frequency;
+        c.presetFrequencyStatus[i] == 0 ? Cat(" (", Mhz(c.presetFrequency[i]), ")") : "";
+    if (item == Item::Pci || c.presetStatus != 0) return Cat("unknown", frequency);
+    return Cat(tune::WordText(item, c.preset.Get(item)), frequency);
 }
 
 // --- JSON ---------------------------------------------------------------------------------------
@@ -112,78 +132,83 @@ std::string Quoted(const std::string& text) {
         if (static_cast<unsigned char>(ch) < 0x20) continue;
         out += ch;
     }
-    return out + "\"";
+    out += '"';
+    return out;
 }
 
 std::string Array(const std::vector<uint16_t>& words) {
     std::string out = "[";
-    for (size_t i = 0; i < words.size(); ++i) out += (i ? "," : "") + Dec(words[i]);
-    return out + "]";
+    for (size_t i = 0; i < words.size(); ++i) Append(out, i ? "," : "", tune::DecDigits(words[i]));
+    out += ']';
+    return out;
 }
 
 std::string LimitJson(const tune::WordLimit& l) {
-    return l.Known() ? "[" + Dec(l.low) + "," + Dec(l.high) + "]" : "null";
+    return l.Known() ? Cat("[", tune::DecDigits(l.low), ",", tune::DecDigits(l.high), "]") : "null";
 }
 
 std::string ItemJson(const tune::BoardSnapshot& s, Item item) {
     std::string whyNot;
     const bool adjustable = s.Adjustable(item, &whyNot);
     const std::optional<uint16_t> word = s.Current(item);
-    std::string out = "{\"current\":" + (word ? Dec(*word) : "null");
+    std::string out = Cat("{\"current\":", word ? Dec(*word) : "null");
     const tune::ClockState& c = s.clock;
     if (tune::IsClock(item)) {
         const bool presetKnown = c.presetStatus == 0 && item != Item::Pci;
-        out += ",\"preset\":" + (presetKnown ? Dec(c.preset.Get(item)) : "null");
-        out += ",\"attributes\":" + Dec(c.Attributes(item));
+        Append(out, ",\"preset\":", presetKnown ? Dec(c.preset.Get(item)) : "null",
+               ",\"attributes\":", tune::DecDigits(c.Attributes(item)));
         if (item == Item::Fsb) {
-            out += ",\"linear_limit\":" + LimitJson(c.limits[tune::kLinearFsbLimit]);
-            out += ",\"table\":" + Array(c.tables[tune::kDiscreteFsbTable].entries);
-            out += ",\"asynchronous_table\":" + Array(c.tables[tune::kFsbAsyncTable].entries);
-            out += ",\"dividers\":" + Array(c.tables[tune::kFsbDividerTable].entries);
-            out += ",\"vco_limit\":" + LimitJson(c.limits[tune::kVcoLimit]);
-            if (c.fsbFrequencyStatus == 0) out += ",\"frequency\":" + Dec(c.fsbFrequency);
+            Append(out, ",\"linear_limit\":", LimitJson(c.limits[tune::kLinearFsbLimit]),
+                   ",\"table\":", Array(c.tables[tune::kDiscreteFsbTable].entries),
+                   ",\"asynchronous_table\":", Array(c.tables[tune::kFsbAsyncTable].entries),
+                   ",\"dividers\":", Array(c.tables[tune::kFsbDividerTable].entries),
+                   ",\"vco_limit\":", LimitJson(c.limits[tune::kVcoLimit]));
+            if (c.fsbFrequencyStatus == 0)
+                Append(out, ",\"frequency\":", tune::DecDigits(c.fsbFrequency));
         } else {
             const int i = ClockIndex(item);
-            out += ",\"dividers\":" + Array(c.tables[tune::kDramDividerTable + i].entries);
-            out += ",\"asynchronous_table\":" + Array(c.tables[tune::kDramAsyncTable + i].entries);
-            out += ",\"limit\":" + LimitJson(c.limits[tune::kDramLimit + i]);
-            if (c.frequencyStatus[i] == 0) out += ",\"frequency\":" + Dec(c.frequency[i]);
+            Append(out, ",\"dividers\":", Array(c.tables[tune::kDramDividerTable + i].entries),
+                   ",\"asynchronous_table\":", Array(c.tables[tune::kDramAsyncTable + i].entries),
+                   ",\"limit\":", LimitJson(c.limits[tune::kDramLimit + i]));
+            if (c.frequencyStatus[i] == 0)
+                Append(out, ",\"frequency\":", tune::DecDigits(c.frequency[i]));
             if (c.presetFrequencyStatus[i] == 0)
-                out += ",\"preset_frequency\":" + Dec(c.presetFrequency[i]);
+                Append(out, ",\"preset_frequency\":", tune::DecDigits(c.presetFrequency[i]));
         }
     } else if (const tune::LevelState* level = s.Level(item)) {
-        out += ",\"support_status\":" + Dec(level->supportStatus);
-        out += ",\"attribute\":" + Dec(level->attribute);
-        out += ",\"table\":" + Array(level->table.entries);
-        if (item == Item::Ratio) {
-            out += ",\"limit\":" + LimitJson(level->limit);
-            out += ",\"processor_default\":" + Dec(level->limit.cx);
-        }
+        Append(out, ",\"support_status\":", tune::DecDigits(level->supportStatus),
+               ",\"attribute\":", Dec(level->attribute),
+               ",\"table\":", Array(level->table.entries));
+        if (item == Item::Ratio)
+            Append(out, ",\"limit\":", LimitJson(level->limit),
+                   ",\"processor_default\":", Dec(level->limit.cx));
     } else if (item == Item::Cia) {
-        out += ",\"levels\":" + Array(s.cia.levels.entries);
+        Append(out, ",\"levels\":", Array(s.cia.levels.entries));
     } else {
         out += ",\"values\":[0,1]";
     }
-    out += std::string(",\"adjustable\":") + (adjustable ? "true" : "false");
-    if (!adjustable) out += ",\"why_not\":" + Quoted(whyNot);
-    return out + "}";
+    Append(out, ",\"adjustable\":", adjustable ? "true" : "false");
+    if (!adjustable) Append(out, ",\"why_not\":", Quoted(whyNot));
+    out += '}';
+    return out;
 }
 
 std::string Json(const tune::BoardSnapshot& s) {
-    std::string out = "{\"available\":" + std::string(s.usable ? "true" : "false") +
-                      ",\"Check_KRVer\":" + Int(s.krVersion);
+    std::string out =
+        Cat("{\"available\":", s.usable ? "true" : "false", ",\"Check_KRVer\":", Int(s.krVersion));
     if (s.usable) {
         out += ",\"units\":\"firmware words; on the simulated board frequencies are MHz x 100\"";
         out += ",\"items\":{";
         for (int i = 0; i < tune::kItemCount; ++i) {
             const Item item = static_cast<Item>(i);
-            out += (i ? "," : "") + Quoted(std::string(tune::ItemName(item))) + ":" + ItemJson(s, item);
+            Append(out, i ? "," : "", Quoted(tune::ItemText(item)), ":", ItemJson(s, item));
         }
-        out += "},\"smart_fan\":{\"checked\":" + std::string(s.fanChecked ? "true" : "false");
-        if (s.fanChecked) out += ",\"present\":" + std::string(s.fanPresent == 1 ? "true" : "false");
+        Append(out, "},\"smart_fan\":{\"checked\":", s.fanChecked ? "true" : "false");
+        if (s.fanChecked) Append(out, ",\"present\":", s.fanPresent == 1 ? "true" : "false");
         out += "}";
     }
-    return out + "}\n";
+    out += "}\n";
+    return out;
 }
 
 }  // namespace
@@ -199,7 +224,7 @@ int StatusCommand(const Args& args) {
             json = true;
             continue;
         }
-        PrintError("status", "unexpected argument '" + arg + "' (see kclktune status --help)");
+        PrintError("status", Cat("unexpected argument '", arg, "' (see kclktune status --help)"));
         return kExitUsage;
     }
     const tune::BoardSnapshot s = tune::ReadBoardSnapshot();
@@ -208,30 +233,29 @@ int StatusCommand(const Args& args) {
         return s.usable ? kExitDone : kExitNoInterface;
     }
     if (!s.usable) {
-        PrintError("status", "no tuning interface (Check_KRVer answered " +
-                                 Int(s.krVersion) + ")");
+        PrintError("status", "no tuning interface (Check_KRVer answered ", Int(s.krVersion), ")");
         return kExitNoInterface;
     }
-    std::string out = "Tuning interface: usable (Check_KRVer " + Int(s.krVersion) +
-                      "). MHz: the simulated board's convention, word / 100.\n";
-    const auto row = [&out](const std::string& item, const std::string& inForce,
-                            const std::string& preset, const std::string& adjustable,
-                            const std::string& values) {
-        out += tune::Padded(item, 6) + " " + tune::Padded(inForce, 22) + " " +
-               tune::Padded(preset, 22) + " " + tune::Padded(adjustable, 10) + " " + values + "\n";
+    std::string out = Cat("Tuning interface: usable (Check_KRVer ", Int(s.krVersion),
+                          "). MHz: the simulated board's convention, word / 100.\n");
+    const auto row = [&out](const char* item, const char* inForce, const char* preset,
+                            const char* adjustable, const char* values) {
+        Append(out, item, Blanks(item, 6), " ", inForce, Blanks(inForce, 22), " ", preset,
+               Blanks(preset, 22), " ", adjustable, Blanks(adjustable, 10), " ", values, "\n");
     };
     row("item", "in force", "boot preset", "adjustable", "new values");
     for (int i = 0; i < tune::kItemCount; ++i) {
         const Item item = static_cast<Item>(i);
         std::string whyNot;
         const bool adjustable = s.Adjustable(item, &whyNot);
-        row(std::string(tune::ItemName(item)), InForce(s, item), Preset(s, item),
-            adjustable ? "yes" : "no", adjustable ? Offered(s, item) : whyNot);
+        row(tune::ItemText(item), InForce(s, item).c_str(), Preset(s, item).c_str(),
+            adjustable ? "yes" : "no", (adjustable ? Offered(s, item) : whyNot).c_str());
     }
-    if (s.fanChecked)
-        out += std::string("smart fan: ") + (s.fanPresent == 1 ? "present" : "not present") + "\n";
-    else
-        out += "smart fan: not checked on this Windows (the check may change its flags)\n";
+    Append(out, "smart fan: ",
+           !s.fanChecked       ? "not checked on this Windows (the check may change its flags)"
+           : s.fanPresent == 1 ? "present"
+                               : "not present",
+           "\n");
     Print(out);
     return kExitDone;
 }

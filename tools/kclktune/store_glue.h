@@ -11,8 +11,6 @@
 
 namespace kclktune {
 
-inline void PrintOut(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
-
 // A help word anywhere among a command's arguments.
 inline bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-h" || arg == "/?"; }
 
