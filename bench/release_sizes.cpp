@@ -1,4 +1,4 @@
-// Sizes of the shipped files in a release build: the library, the three programs and the real
+// Sizes of the shipped files in a release build: the library, the four programs and the real
 // port drivers (bin\real, never the board's stand-ins in bin).
 #include "release_sizes.h"
 
@@ -14,6 +14,7 @@ void ReadReleaseSizes(const char* releaseBin, BinarySize (&sizes)[kShippedBinari
         {"ktray.exe", "ktray.exe", 256 * 1024},
         {"kclkinfo.exe", "kclkinfo.exe", 128 * 1024},
         {"kclktune.exe", "kclktune.exe", 128 * 1024},
+        {"KR4\\KR4.EXE", "KR4.exe", 256 * 1024},
         {"KrDrv.W32", "real\\KrDrv.W32", 32 * 1024},
         {"KrDrv.A64", "real\\KrDrv.A64", 32 * 1024},
     };

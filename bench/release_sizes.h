@@ -12,7 +12,7 @@ struct BinarySize {
     int64_t bytes = -1;    // -1: not there
 };
 
-constexpr int kShippedBinaries = 6;
+constexpr int kShippedBinaries = 7;
 
 // releaseBin: the release build's bin folder, or nullptr when there is none.
 void ReadReleaseSizes(const char* releaseBin, BinarySize (&sizes)[kShippedBinaries]);
