@@ -119,10 +119,11 @@ INT_PTR CALLBACK MainWindow::DialogProc(HWND window, UINT message, WPARAM wParam
         return TRUE;
     }
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDCANCEL) DestroyWindow(window);
-        return TRUE;
     case WM_CLOSE:
-        DestroyWindow(window);
+        if (message == WM_COMMAND && LOWORD(wParam) != IDCANCEL) return TRUE;
+        // Disabled, a page is waiting on its countdown box further up this thread's stack:
+        // closing now would destroy that page under it. The box ends within its countdown.
+        if (IsWindowEnabled(window)) DestroyWindow(window);
         return TRUE;
     case WM_DESTROY:
         self->pages_.clear();

@@ -380,6 +380,10 @@ TEST_F(ToolInKit, ApplyKeepsWhenConfirmedRevertsOnTimeoutAndNamesARefusal) {
     ASSERT_TRUE(box) << "no countdown box; page says: " << Text(GetDlgItem(clocks, IDC_TUNING_MESSAGE));
     EXPECT_EQ(13500, Clock().fsb) << "applied while the box counts down";
     EXPECT_GT(Photograph(box, "kr4-keep-box"), 4u) << "the countdown box is not drawn";
+    // Closing the window while the box counts down (a program asking it to) waits for the box.
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    Sleep(1000);
+    ASSERT_EQ(main, MainWindow()) << "the window went while its page waited on the box";
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     EXPECT_TRUE(WaitFor([] { return FindWindowA(nullptr, kKeepTitle) == nullptr; }, 10000));
     Sleep(1000);
