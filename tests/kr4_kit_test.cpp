@@ -454,6 +454,25 @@ TEST_F(ToolInKit, ApplyKeepsWhenConfirmedRevertsOnTimeoutAndNamesARefusal) {
                                      std::string::npos; }, 10000))
         << Text(GetDlgItem(page, IDC_PROF_MESSAGE));
     EXPECT_FALSE(testsupport::KeyPresent(HKEY_CURRENT_USER, std::string(kToolKey) + "\\Profiles"));
+    // Saved here, then the board changes (one DIMM voltage fewer): the profile is refused, named,
+    // and nothing is sent.
+    SendMessageA(GetDlgItem(page, IDC_PROF_NAME), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Mine"));
+    Click(page, IDC_PROF_SAVE);
+    EXPECT_TRUE(WaitFor([&] { return Text(GetDlgItem(page, IDC_PROF_MESSAGE)).find("Saved") !=
+                                     std::string::npos; }, 30000))
+        << Text(GetDlgItem(page, IDC_PROF_MESSAGE));
+    board::FirmwareModel model;
+    ASSERT_TRUE(board_.ReadFirmware(model));
+    model.voltages[1].table.length -= 1;
+    ASSERT_TRUE(board_.WriteFirmware(model));
+    ASSERT_TRUE(board_.ClearHistory());
+    Click(page, IDC_PROF_APPLY);
+    EXPECT_TRUE(WaitFor([&] { return Text(GetDlgItem(page, IDC_PROF_MESSAGE)).find(
+                                         "another board") != std::string::npos; }, 30000))
+        << Text(GetDlgItem(page, IDC_PROF_MESSAGE));
+    EXPECT_EQ(nullptr, FindWindowA(nullptr, kKeepTitle));
+    for (const BoardHistoryEntry& entry : board_.HistoryEntries())
+        EXPECT_NE(BOARD_HISTORY_SET, entry.Kind) << "a set for another board's profile";
 
     // One window per session: a second start brings this one forward and ends.
     Process second(kit_.Path() + "KR4\\KR4.EXE", SW_SHOWNORMAL, kit_.Path() + "KR4");
