@@ -210,7 +210,12 @@ size_t Photograph(HWND window, const std::string& name, RECT rect = {}) {
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, bitmap);
@@ -444,8 +449,9 @@ TEST_F(ToolInKit, ApplyKeepsWhenConfirmedRevertsOnTimeoutAndNamesARefusal) {
         page = NextPage(main);
         ASSERT_TRUE(page) << name;
         EXPECT_GT(Photograph(main, name), 8u) << name << " is not drawn";
-        if (const HWND graph = GetDlgItem(page, IDC_MON_GRAPH))
+        if (const HWND graph = GetDlgItem(page, IDC_MON_GRAPH)) {
             EXPECT_GE(Photograph(main, name, InWindow(graph, main)), 3u) << "the graph is blank";
+        }
     }
     // The profiles page (shown last): an empty name is refused and nothing is stored.
     SendMessageA(GetDlgItem(page, IDC_PROF_NAME), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
