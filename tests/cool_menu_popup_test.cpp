@@ -13,7 +13,7 @@
 #include "gdi_object_counter.h"
 #include "menus/canvas.h"
 #include "menus/menu_test_ids.h"
-#include "png_file.h"
+#include "window_picture.h"
 #include "resource.h"
 
 namespace {
@@ -142,39 +142,9 @@ TEST_F(CoolMenuTracking, NoHandleIsLeftBehindOverTwoHundredPopups) {
 }
 
 // The window's pixels as 0x00RRGGBB, top row first.
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<uint32_t> pixels;
-    uint32_t At(int x, int y) const { return pixels[size_t(y) * width + x] & 0xFFFFFF; }
-};
+using testsupport::Picture;
 
-Picture Capture(HWND window) {
-    RECT r;
-    GetWindowRect(window, &r);
-    Picture picture;
-    picture.width = r.right - r.left;
-    picture.height = r.bottom - r.top;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = picture.width;
-    info.bmiHeader.biHeight = -picture.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC source = GetWindowDC(window);
-    HDC memory = CreateCompatibleDC(source);
-    HBITMAP section = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, section);
-    BitBlt(memory, 0, 0, picture.width, picture.height, source, 0, 0, SRCCOPY);
-    GdiFlush();
-    const auto* p = static_cast<const uint32_t*>(bits);
-    picture.pixels.assign(p, p + size_t(picture.width) * picture.height);
-    SelectObject(memory, old);
-    DeleteObject(section);
-    DeleteDC(memory);
-    ReleaseDC(window, source);
-    return picture;
-}
+Picture Capture(HWND window) { return testsupport::CaptureWindow(window); }
 
 uint32_t Rgb(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
 
@@ -216,7 +186,7 @@ TEST_F(CoolMenuTracking, ScreenshotOfTheTrayPopup) {
     frame_.Track(popup);
     DestroyMenu(menu);
     ASSERT_GT(shot.width, 0);
-    EXPECT_TRUE(testsupport::WritePng("cool_menu_popup.png", shot.width, shot.height, shot.pixels));
+    EXPECT_TRUE(shot.SavePng("cool_menu_popup.png"));
     OffsetRect(&displayItem, -window.left, -window.top);
     OffsetRect(&dmiItem, -window.left, -window.top);
     OffsetRect(&bannerItem, -window.left, -window.top);

@@ -8,7 +8,6 @@
 #include <commctrl.h>
 #include <tlhelp32.h>
 
-#include <set>
 #include <string>
 #include <vector>
 
@@ -16,7 +15,7 @@
 #include "board_driver.h"
 #include "child_run.h"
 #include "kclk.h"
-#include "png_file.h"
+#include "window_picture.h"
 #include "program_directory.h"
 #include "scratch_registry.h"
 #include "wait_for.h"
@@ -199,44 +198,17 @@ void Click(HWND page, int id) {
 }
 
 // The window's pixels from the screen (it is in front), saved as PNG for people to look at.
-// Returns the number of distinct colours within rect (window coordinates; empty: all of it).
-size_t Photograph(HWND window, const std::string& name, RECT rect = {}) {
+// Returns the number of distinct colours within area (window coordinates; empty: all of it).
+size_t Photograph(HWND window, const std::string& name, RECT area = {}) {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Sleep(500);
     RECT frame{};
     GetWindowRect(window, &frame);
-    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-    if (width <= 0 || height <= 0) return 0;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
-    GdiFlush();
-    std::vector<uint32_t> pixels(static_cast<const uint32_t*>(bits),
-                                 static_cast<const uint32_t*>(bits) + width * height);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    for (uint32_t& pixel : pixels) pixel &= 0xFFFFFF;
+    const testsupport::Picture shot = testsupport::CaptureScreen(frame);
     const std::string folder = testsupport::ProgramDirectory() + "..\\screenshots";
     CreateDirectoryA(folder.c_str(), nullptr);
-    testsupport::WritePng(folder + "\\" + name + ".png", width, height, pixels);
-    if (rect.right <= rect.left) rect = {0, 0, width, height};
-    std::set<uint32_t> colours;
-    for (int y = std::max(0L, rect.top); y < std::min<long>(height, rect.bottom); ++y)
-        for (int x = std::max(0L, rect.left); x < std::min<long>(width, rect.right); ++x)
-            colours.insert(pixels[y * width + x]);
-    return colours.size();
+    shot.SavePng(folder + "\\" + name + ".png");
+    return shot.Colours(area);
 }
 
 // A control's rectangle in its top-level window's coordinates.

@@ -20,7 +20,7 @@
 #include "fan_page.h"
 #include "graph_scale.h"
 #include "monitor_page.h"
-#include "png_file.h"
+#include "window_picture.h"
 #include "reading_graph.h"
 #include "scratch_registry.h"
 #include "tray_settings.h"
@@ -101,52 +101,14 @@ void Tick(HWND page) {
     Pump();
 }
 
-// The pixels of a window on the screen as 0x00RRGGBB, top row first.
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<uint32_t> pixels;
-    size_t Count(COLORREF color) const {
-        const uint32_t rgb = (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
-        size_t count = 0;
-        for (uint32_t p : pixels) count += (p & 0xFFFFFF) == rgb;
-        return count;
-    }
-};
+using testsupport::Picture;
 
-Picture Capture(HWND window) {
-    RECT r;
-    GetWindowRect(window, &r);
-    Picture picture;
-    picture.width = r.right - r.left;
-    picture.height = r.bottom - r.top;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = picture.width;
-    info.bmiHeader.biHeight = -picture.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC source = GetWindowDC(window);
-    HDC memory = CreateCompatibleDC(source);
-    HBITMAP section = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, section);
-    BitBlt(memory, 0, 0, picture.width, picture.height, source, 0, 0, SRCCOPY);
-    GdiFlush();
-    const auto* p = static_cast<const uint32_t*>(bits);
-    picture.pixels.assign(p, p + size_t(picture.width) * picture.height);
-    SelectObject(memory, old);
-    DeleteObject(section);
-    DeleteDC(memory);
-    ReleaseDC(window, source);
-    return picture;
-}
+Picture Capture(HWND window) { return testsupport::CaptureWindow(window); }
 
 void SaveScreenshot(HWND window, const char* name) {
     CreateDirectoryA("screenshots", nullptr);
     const Picture shot = Capture(window);
-    EXPECT_TRUE(testsupport::WritePng(std::string("screenshots\\") + name, shot.width,
-                                      shot.height, shot.pixels))
-        << name;
+    EXPECT_TRUE(shot.SavePng(std::string("screenshots\\") + name)) << name;
 }
 
 class Kr4Pages : public testing::Test {
