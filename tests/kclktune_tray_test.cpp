@@ -11,6 +11,7 @@
 #include "board_driver.h"
 #include "child_run.h"
 #include "kclk.h"
+#include "program_folder.h"
 #include "scratch_registry.h"
 #include "smi_wire.h"
 #include "wait_for.h"
@@ -20,29 +21,12 @@ namespace {
 using testsupport::WaitFor;
 
 // ktray's program folder in a temporary directory, as an installation lays it out.
-class ProgramFolder {
+class ProgramFolder : public testsupport::ProgramFolder {
 public:
-    ProgramFolder() {
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        path_ = std::string(temp) + "kclktune_tray_" + std::to_string(GetCurrentProcessId()) + "\\";
-        CreateDirectoryA(path_.c_str(), nullptr);
-        const std::string from = testsupport::ProgramDirectory();
-        for (const char* file :
-             {"ktray.exe", "kclk.dll", "w83781d.dll", "Sound.dll", "KrDrv.W32"}) {
-            EXPECT_TRUE(CopyFileA((from + file).c_str(), (path_ + file).c_str(), FALSE)) << file;
-            copied_.push_back(file);
-        }
+    ProgramFolder() : testsupport::ProgramFolder("kclktune_tray") {
+        for (const char* file : {"ktray.exe", "kclk.dll", "w83781d.dll", "Sound.dll", "KrDrv.W32"})
+            Copy(file);
     }
-    ~ProgramFolder() {
-        for (const std::string& file : copied_) DeleteFileA((path_ + file).c_str());
-        RemoveDirectoryA(path_.c_str());
-    }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-    std::vector<std::string> copied_;
 };
 
 HWND FindFrame() { return FindWindowA(nullptr, "CVXM20"); }

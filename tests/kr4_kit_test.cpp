@@ -17,6 +17,7 @@
 #include "kclk.h"
 #include "window_picture.h"
 #include "program_directory.h"
+#include "program_folder.h"
 #include "scratch_registry.h"
 #include "wait_for.h"
 #include "../kr4/res/resource.h"
@@ -40,33 +41,13 @@ std::string Text(HWND window) {
 }
 
 // The kit laid out as the installer lays it out, with the simulator's libraries beside it.
-class KitFolder {
+class KitFolder : public testsupport::ProgramFolder {
 public:
-    KitFolder() {
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        path_ = std::string(temp) + "kr4_kit_" + std::to_string(GetCurrentProcessId()) + "\\";
-        CreateDirectoryA(path_.c_str(), nullptr);
-        CreateDirectoryA((path_ + "KR4").c_str(), nullptr);
-        const std::string from = testsupport::ProgramDirectory();
+    KitFolder() : ProgramFolder("kr4_kit") {
         for (const char* file : {"ktray.exe", "kclk.dll", "w83781d.dll", "Sound.dll", "KrDrv.W32"})
-            Copy(from + file, file);
-        Copy(from + "KR4.exe", "KR4\\KR4.EXE");
+            Copy(file);
+        Copy("KR4.exe", "KR4\\KR4.EXE");
     }
-    ~KitFolder() {
-        for (const std::string& file : files_) DeleteFileA((path_ + file).c_str());
-        RemoveDirectoryA((path_ + "KR4").c_str());
-        RemoveDirectoryA(path_.c_str());
-    }
-    const std::string& Path() const { return path_; }
-
-private:
-    void Copy(const std::string& from, const std::string& to) {
-        EXPECT_TRUE(CopyFileA(from.c_str(), (path_ + to).c_str(), FALSE)) << to;
-        files_.push_back(to);
-    }
-    std::string path_;
-    std::vector<std::string> files_;
 };
 
 class Process {

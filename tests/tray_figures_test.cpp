@@ -14,6 +14,7 @@
 
 #include "board_driver.h"
 #include "kclk.h"
+#include "program_folder.h"
 #include "processor_check.h"
 #include "registry.h"
 #include "registry_shapes.h"
@@ -86,31 +87,13 @@ TEST(RegistryShapesInWine, KtrayReadsTakeWhatTheRulesSay) {
 
 // A program directory with the test copy of ktray.exe (its start-up points built in) under the
 // shipped name, so that the prefix runs it as the version set for ktray.exe.
-class ProbeFolder {
+class ProbeFolder : public testsupport::ProgramFolder {
 public:
-    ProbeFolder() {
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        path_ = std::string(temp) + "ktray_figures_" + std::to_string(GetCurrentProcessId()) + "\\";
-        CreateDirectoryA(path_.c_str(), nullptr);
-        const std::string from = ProgramDirectory();
-        Copy(from + "ktray_probe.exe", "ktray.exe");
-        for (const char* file : {"kclk.dll", "w83781d.dll", "Sound.dll", "KrDrv.W32"})
-            Copy(from + file, file);
+    ProbeFolder() : ProgramFolder("ktray_figures") {
+        Copy("ktray_probe.exe", "ktray.exe");
+        for (const char* file : {"kclk.dll", "w83781d.dll", "Sound.dll", "KrDrv.W32"}) Copy(file);
     }
-    ~ProbeFolder() {
-        for (const std::string& file : copied_) DeleteFileA((path_ + file).c_str());
-        RemoveDirectoryA(path_.c_str());
-    }
-    std::string Program() const { return path_ + "ktray.exe"; }
-
-private:
-    void Copy(const std::string& from, const char* to) {
-        EXPECT_TRUE(CopyFileA(from.c_str(), (path_ + to).c_str(), FALSE)) << from;
-        copied_.push_back(to);
-    }
-    std::string path_;
-    std::vector<std::string> copied_;
+    std::string Program() const { return Path() + "ktray.exe"; }
 };
 
 HWND FindFrame() { return FindWindowA(nullptr, kFrameTitle); }
