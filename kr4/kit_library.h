@@ -1,7 +1,7 @@
 // The tool lives in KR4\ below the kit's folder, where the tuning library kclk.dll is; it binds
-// the library on first use (a delayed import), after loading it here from the kit's folder, so
-// that the library finds its driver files beside itself as it does for ktray. The monitor and
-// sound libraries ktray reads are found in the kit's folder the same way.
+// the library's exports on their first call (kclk/late/), after loading it here from the kit's
+// folder, so that the library finds its driver files beside itself as it does for ktray. The
+// monitor and sound libraries ktray reads are found in the kit's folder the same way.
 #pragma once
 
 #include <cstddef>

@@ -1,8 +1,6 @@
 #include "monitor_page.h"
 
-#include <cderr.h>
-#include <commdlg.h>
-
+#include "file_dialog.h"
 #include "text.h"
 #include "tray_fields.h"
 
@@ -150,23 +148,11 @@ bool MonitorPage::Message(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& r
 }
 
 void MonitorPage::Browse() {
-    char file[MAX_PATH];
-    lstrcpynA(file, ControlText(IDC_MON_FILE_PATH).c_str(), sizeof file);
-    OPENFILENAMEA dialog{};
-    // The size Windows 95 and NT 4.0 know (without the Windows 2000 additions).
-    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    dialog.hwndOwner = Owner();
-    dialog.lpstrFilter = kSoundFilter;
-    dialog.lpstrFile = file;
-    dialog.nMaxFile = sizeof file;
-    dialog.lpstrTitle = "Alarm sound file";
-    dialog.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
-    if (!GetOpenFileNameA(&dialog)) {
-        // A path the box cannot start from (a folder since removed): start from nothing.
-        if (CommDlgExtendedError() != FNERR_INVALIDFILENAME) return;
-        file[0] = '\0';
-        if (!GetOpenFileNameA(&dialog)) return;
-    }
+    FileQuestion question;
+    question.filter = kSoundFilter;
+    question.title = "Alarm sound file";
+    std::string file = ControlText(IDC_MON_FILE_PATH);
+    if (!AskFileName(Owner(), question, file)) return;
     SetControlText(IDC_MON_FILE_PATH, file);
     Check(IDC_MON_BEEP, false);
     Check(IDC_MON_FILE, true);

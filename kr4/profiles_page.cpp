@@ -1,11 +1,10 @@
 #include "profiles_page.h"
 
-#include <commdlg.h>
-
 #include <vector>
 
 #include "apply_session.h"
 #include "board_snapshot.h"
+#include "file_dialog.h"
 #include "boot_guard.h"
 #include "profiles.h"
 #include "tool_options.h"
@@ -27,29 +26,16 @@ bool ReadBoard(std::string& identity, tune::TargetSet& values, std::string& erro
         return false;
     }
     identity = tune::BoardIdentityText(snapshot.IdentityWords());
-    for (int i = 0; i < tune::kItemCount; ++i) {
-        const tune::Item item = static_cast<tune::Item>(i);
-        if (!snapshot.Adjustable(item)) continue;
-        if (const std::optional<uint16_t> word = snapshot.Current(item)) values.Set(item, *word);
-    }
+    values = snapshot.ValuesInForce();
     return true;
 }
 
 bool AskFile(HWND owner, bool save, std::string& path) {
-    char file[MAX_PATH] = "";
-    OPENFILENAMEA dialog{};
-    // The size Windows 95 and NT 4.0 know (without the Windows 2000 additions).
-    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    dialog.hwndOwner = owner;
-    dialog.lpstrFilter = kProfileFilter;
-    dialog.lpstrFile = file;
-    dialog.nMaxFile = sizeof file;
-    dialog.lpstrDefExt = "txt";
-    dialog.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
-                   (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST);
-    if (!(save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog))) return false;
-    path = file;
-    return true;
+    FileQuestion question;
+    question.save = save;
+    question.filter = kProfileFilter;
+    question.extension = "txt";
+    return AskFileName(owner, question, path);
 }
 
 }  // namespace

@@ -107,6 +107,16 @@ bool BoardSnapshot::Adjustable(Item item, std::string* whyNot) const {
     return no("unknown item");
 }
 
+TargetSet BoardSnapshot::ValuesInForce() const {
+    TargetSet values;
+    for (int i = 0; i < kItemCount; ++i) {
+        const Item item = static_cast<Item>(i);
+        if (!Adjustable(item)) continue;
+        if (const std::optional<uint16_t> word = Current(item)) values.Set(item, *word);
+    }
+    return values;
+}
+
 std::vector<uint16_t> BoardSnapshot::IdentityWords() const {
     std::vector<uint16_t> words;
     // Each table goes in with its length first, so that two tables never run together.

@@ -133,6 +133,9 @@ struct BoardSnapshot {
     // The board as the firmware describes itself, without any value in force: attribute words,
     // every table and limit, voltage attributes and tables, ratio table and limits.
     std::vector<uint16_t> IdentityWords() const;
+    // The adjustable items with their words in force (MIB, which cannot be read, never): what
+    // a profile saves.
+    TargetSet ValuesInForce() const;
 };
 
 // Reads everything through kclk.dll. Check_KRVer first: when it does not answer 4, only

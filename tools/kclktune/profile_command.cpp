@@ -121,7 +121,7 @@ int Save(tune::ProfileStore& store, const Args& args) {
     tune::BoardSnapshot snapshot;
     if (!ReadBoard(kCommand, snapshot, profile.identity)) return kExitNoInterface;
     if (given.Empty()) {
-        profile.targets = AdjustableValues(snapshot);
+        profile.targets = snapshot.ValuesInForce();
         if (profile.targets.Empty()) {
             PrintError(kCommand, "the board has no adjustable item to save");
             return kExitRefused;

@@ -13,16 +13,6 @@ bool ReadBoard(const char* command, tune::BoardSnapshot& snapshot, std::string& 
     return true;
 }
 
-tune::TargetSet AdjustableValues(const tune::BoardSnapshot& snapshot) {
-    tune::TargetSet targets;
-    for (int i = 0; i < tune::kItemCount; ++i) {
-        const tune::Item item = static_cast<tune::Item>(i);
-        if (!snapshot.Adjustable(item)) continue;
-        if (const std::optional<uint16_t> word = snapshot.Current(item)) targets.Set(item, *word);
-    }
-    return targets;
-}
-
 bool ApplyUnattended(const tune::TargetSet& targets, std::string& story, int& exitCode) {
     ApplyFlowOptions options;
     options.command = "startup run";

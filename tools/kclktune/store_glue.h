@@ -17,8 +17,6 @@ inline bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-
 // The board in this machine: its snapshot (usable) and identity text (tune::BoardIdentityText of
 // its identity words). False after printing why (exit code 3: no tuning interface).
 bool ReadBoard(const char* command, tune::BoardSnapshot& snapshot, std::string& identity);
-// The adjustable items of a snapshot with their words in force (MIB, which cannot be read, never).
-tune::TargetSet AdjustableValues(const tune::BoardSnapshot& snapshot);
 // The hidden start's apply: ramped and verified like `set`, rolled back on a failure, with no
 // confirmation and not recorded for revert. story says what happened; exitCode is set's.
 bool ApplyUnattended(const tune::TargetSet& targets, std::string& story, int& exitCode);
