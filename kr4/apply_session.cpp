@@ -4,6 +4,7 @@
 
 #include "board_port.h"
 #include "board_snapshot.h"
+#include "boot_preset.h"
 #include "change_plan.h"
 #include "journal.h"
 #include "keep_box.h"
@@ -149,18 +150,15 @@ ApplyResult MakeClockPermanent() {
     if (!port.ReadClock(words))
         return Result(ApplyResult::kRefused, "the clock setting in force cannot be read");
     tune::Journal journal(journalPath);
-    const tune::FirmwareAnswer probe = port.ProbeClock(words);
-    if (!probe.Done()) {
-        journal.Append("permanent", "fsb", "", tune::Dec(words.fsb),
-                       "probe " + tune::DescribeAnswer(probe));
-        return Result(ApplyResult::kRefused,
-                      "the firmware refused the setting: probe " + tune::DescribeAnswer(probe));
-    }
-    const tune::FirmwareAnswer set = port.SetClock(words, true);
-    journal.Append("permanent", "fsb", "", tune::Dec(words.fsb), tune::DescribeAnswer(set));
-    if (!set.Done())
-        return Result(ApplyResult::kRefused,
-                      "the firmware did not store it: " + tune::DescribeAnswer(set));
+    const tune::PresetOutcome stored = tune::StoreClocksAsPreset(words, port, &journal);
+    if (stored.result == tune::PresetOutcome::kRefused)
+        return Result(ApplyResult::kRefused, "the firmware refused the setting: " + stored.answer +
+                                                 "; the boot preset is unchanged");
+    if (stored.result == tune::PresetOutcome::kVerifyFailed)
+        return Result(ApplyResult::kVerifyFailed,
+                      "VERIFY FAILED: the firmware answered done, but its boot preset reads back "
+                      "as FSB " + tune::Dec(stored.readBack.fsb) +
+                          "; check the board's setup before restarting it");
     return Result(ApplyResult::kDone, "Stored as the firmware's boot preset.");
 }
 

@@ -347,6 +347,17 @@ TEST_F(ToolInKit, ApplyKeepsWhenConfirmedRevertsOnTimeoutAndNamesARefusal) {
     Sleep(1000);
     EXPECT_EQ(13500, Clock().fsb) << "not kept after Keep";
 
+    // Made permanent after its warning: the firmware's boot preset is what was kept.
+    Click(clocks, IDC_TUNING_PERMANENT);
+    HWND warning = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (warning = FindWindowA(nullptr, "Make permanent in firmware")) !=
+                                     nullptr; }, 10000));
+    PostMessageA(warning, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+    board::FirmwareModel stored;
+    EXPECT_TRUE(WaitFor([&] {
+        return board_.ReadFirmware(stored) && stored.clock.presets[board::kBootPreset].fsb == 13500;
+    }, 30000)) << "page says: " << Text(GetDlgItem(clocks, IDC_TUNING_MESSAGE));
+
     // Not confirmed: everything back as it was before the apply.
     const std::vector<uint16_t> before = Settable();
     box = ApplyFsb(clocks, "13800");

@@ -8,6 +8,7 @@
 #include "kclk.h"
 #include "last_set.h"
 #include "board_port.h"
+#include "boot_preset.h"
 #include "text.h"
 #include "tune_commands.h"
 #include "verified_apply.h"
@@ -154,39 +155,26 @@ int PermanentCommand(const Args& args) {
 
     tune::Journal journal(journalPath);
     tune::KclkBoardPort port;
-    const char* item = "preset";
-    const std::string text = tune::WordText(tune::Item::Fsb, words.fsb);
-    const tune::FirmwareAnswer probe = port.ProbeClock(words);
-    if (!probe.Done()) {
-        const std::string answer = tune::Cat("probe ", tune::DescribeAnswer(probe));
-        journal.Append("permanent-refused", item, "", text, answer);
-        PrintError(command, "refused by the firmware: ", answer, "; the boot preset is unchanged");
+    const tune::PresetOutcome stored = tune::StoreClocksAsPreset(words, port, &journal);
+    switch (stored.result) {
+    case tune::PresetOutcome::kStored:
+        break;
+    case tune::PresetOutcome::kRefused:
+        PrintError(command, "refused by the firmware: ", stored.answer,
+                   "; the boot preset is unchanged");
         return kExitRefused;
-    }
-    const tune::FirmwareAnswer set = port.SetClock(words, true);
-    if (!set.Done()) {
-        const std::string answer = tune::Cat("set ", tune::DescribeAnswer(set));
-        journal.Append("permanent-refused", item, "", text, answer);
-        PrintError(command, "refused by the firmware: ", answer, "; the boot preset is unchanged");
-        return kExitRefused;
-    }
-    // Read the preset back: its FSB, DRAM and AGP words, and the PCI frequency it makes (the
-    // firmware does not report the preset's PCI word).
-    uint16_t vco = 0, fsb = 0, divider = 0, dram = 0, agp = 0, presetPci = 1, currentPci = 0;
-    const bool read = ReturnPresetVCOValue(0, &vco, &fsb, &divider, &dram, &agp) == 0 &&
-                      ReturnPresetPCIFreq(&presetPci) == 0 && ReturnCurrentPCIFreq(&currentPci) == 0;
-    if (!read || fsb != words.fsb || dram != words.dram || agp != words.agp ||
-        presetPci != currentPci) {
-        journal.Append("permanent-verify-failed", item, "", text, "the boot preset reads back otherwise");
+    case tune::PresetOutcome::kVerifyFailed: {
+        const tune::ClockWords& back = stored.readBack;
         PrintError(command,
                    "VERIFY FAILED - the firmware answered done, but its boot preset "
                    "reads back as fsb ",
-                   tune::DecDigits(fsb), ", dram 0x", tune::HexDigits(dram, 4), ", agp 0x",
-                   tune::HexDigits(agp, 4), " (PCI ", tune::DecDigits(presetPci), ", in force ",
-                   tune::DecDigits(currentPci), "); check the board's setup before restarting it");
+                   tune::DecDigits(back.fsb), ", dram 0x", tune::HexDigits(back.dram, 4),
+                   ", agp 0x", tune::HexDigits(back.agp, 4), " (PCI ",
+                   tune::DecDigits(stored.presetPci), ", in force ",
+                   tune::DecDigits(stored.currentPci), "); check the board's setup before restarting it");
         return kExitRollbackFailed;
     }
-    journal.Append("permanent", item, "", text, "done");
+    }
     Print("Stored: the board now starts with this clock setting.\n");
     return kExitDone;
 }
