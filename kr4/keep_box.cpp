@@ -61,7 +61,10 @@ INT_PTR CALLBACK KeepBoxIo::BoxProc(HWND box, UINT message, WPARAM wParam, LPARA
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrA(box, DWLP_USER, lParam);
         SetWindowTextA(box, kKeepBoxTitle);
-        return TRUE;
+        // Enter presses the focused button, so the focus starts on Revert: only a deliberate
+        // Keep keeps.
+        SetFocus(GetDlgItem(box, IDCANCEL));
+        return FALSE;
     }
     KeepBoxIo* io = reinterpret_cast<KeepBoxIo*>(GetWindowLongPtrA(box, DWLP_USER));
     if (!io) return FALSE;
