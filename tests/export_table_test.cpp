@@ -191,7 +191,7 @@ const std::map<std::string, std::set<std::string>> kWindows95AndNt4Add = {
       "LoadStringA", "MapVirtualKeyA", "MapWindowPoints", "MessageBeep",
       "MsgWaitForMultipleObjects", "OffsetRect", "PeekMessageA", "PostMessageA", "PostQuitMessage",
       "RegisterClassA", "RegisterWindowMessageA", "ReleaseDC", "RemoveMenu", "SendMessageA",
-      "SendDlgItemMessageA", "SetDlgItemTextA", "SetForegroundWindow", "SetMenuDefaultItem", "SetMenuItemInfoA",
+      "SendDlgItemMessageA", "SetDlgItemTextA", "SetFocus", "SetForegroundWindow", "SetMenuDefaultItem", "SetMenuItemInfoA",
       "SetTimer", "SetWindowLongA", "SetWindowPos", "SetWindowTextA", "ShowWindow", "SystemParametersInfoA", "TrackPopupMenu",
       "TranslateAcceleratorA", "TranslateMessage", "UpdateWindow"}},
 };
